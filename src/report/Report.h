@@ -1,0 +1,125 @@
+#pragma once
+
+#include "../services/Error.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+class QPrinter;
+
+namespace kema::report {
+
+class ReportLayout;
+class TextControl;
+class LineControl;
+class FrameControl;
+class SubreportControl;
+class BarcodeControl;
+struct Document;
+
+// Page values of a report, in twips; the slips set them in their start event.
+struct PageValues {
+    float leftMargin = 0;
+    float rightMargin = 0;
+    float topMargin = 0;
+    float bottomMargin = 0;
+    int printWidth = 0;
+    int paperSize = 9;   // 9 = A4
+    int orientation = 2; // 1 = portrait, 2 = landscape
+};
+
+// Where a run's pages go.
+enum class Target { Printer, Preview, Pdf, Png };
+
+// The base of every report. A subclass is created through ReportFactory, which raises
+// Report_Initialize once the object is complete. The report owns a private copy of its
+// layout's controls, so code changes only this run's state. Properties of the report that a
+// host sets by name are Q_PROPERTYs of the subclass (see Dispatch).
+//
+// Events: a subclass overrides what it handles. An error an event does not handle is thrown
+// as kema::Failure (or any std::exception); the run driver still raises Report_ReportEnd and
+// then reports the run as failed with the error's text.
+class Report : public QObject {
+    Q_OBJECT
+public:
+    explicit Report(const QString& layoutName, QObject* parent = nullptr);
+    ~Report() override;
+
+    QString name() const;
+    const ReportLayout& layout() const;
+
+    // Controls by name. A name the layout lacks throws kema::Failure naming it.
+    TextControl& textField(const QString& name); // text fields and labels
+    LineControl& line(const QString& name);
+    FrameControl& frame(const QString& name);
+    SubreportControl& subreport(const QString& name);
+    BarcodeControl& barcode(const QString& name);
+
+    PageValues& page();
+    const PageValues& page() const;
+    // The report's printer (CUPS, high resolution). Created on first use.
+    QPrinter& printer();
+
+    // Run operations of the launcher.
+    void setWindowSize(int heightTwips, int widthTwips);
+    void setCaption(const QString& caption);
+    QString caption() const;
+    void setCopies(int copies);
+    int copies() const;
+    void setTarget(Target target, const QString& file = {}, int dpi = 150);
+    Target target() const;
+
+    // Runs the report: raises the events and lays out the pages. Used by the output functions
+    // (print, preview, PDF, PNG) and by a host report for its hosted reports.
+    Status run();
+    const Document& document() const;
+
+    // Preview side, usable from inside events.
+    void addTool(const QString& caption);
+    QStringList addedTools() const;
+    void closeWindow();
+    bool windowClosed() const;
+    // The printer's job result after the preview's print tool: not 0 = printed.
+    qint32 printerJobResult() const;
+    void setPrinterJobResult(qint32 result);
+
+    // Events.
+    virtual void Report_Initialize() {}
+    virtual void Report_ReportStart() {}
+    // The engine passes eof as false; a handler sets it true to end the data. The default
+    // delivers exactly one record, so a report without a fetch step prints its band once.
+    virtual void Report_FetchData(bool& eof);
+    virtual void Detail_Format() {}
+    virtual void Report_NoData() {}
+    virtual void Report_ReportEnd() {}
+    virtual void Report_KeyDown(int keyCode, int shift);
+    virtual void Report_ToolbarClick(const QString& tool);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+// Creates reports by class name ("TKV418R1" ... "TKV418R5") and raises Report_Initialize.
+class ReportFactory {
+public:
+    using Creator = std::function<std::unique_ptr<Report>()>;
+    static ReportFactory& instance();
+    void registerReport(const QString& className, Creator creator);
+    void unregisterReport(const QString& className);
+    bool contains(const QString& className) const;
+    // An unregistered class is an error naming it.
+    Result<std::unique_ptr<Report>> create(const QString& className) const;
+
+private:
+    ReportFactory();
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace kema::report
