@@ -61,7 +61,8 @@ private:
 // leaves the component.
 class Failure : public std::exception {
 public:
-    explicit Failure(Error error) : m_error(std::move(error)), m_what(m_error.description.toUtf8()) {}
+    explicit Failure(Error error)
+        : m_error(std::move(error)), m_what(m_error.description.toUtf8()) {}
     const Error& error() const { return m_error; }
     const char* what() const noexcept override { return m_what.constData(); }
 

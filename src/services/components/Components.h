@@ -56,7 +56,9 @@ public:
 // The column values of one customer row, keyed by column name without regard to case.
 class FieldCollection {
 public:
-    void insert(const QString& name, const QVariant& value) { m_values.insert(name.toLower(), value); }
+    void insert(const QString& name, const QVariant& value) {
+        m_values.insert(name.toLower(), value);
+    }
     bool contains(const QString& name) const { return m_values.contains(name.toLower()); }
     // The value of the column; an invalid QVariant for a name the row does not have.
     QVariant value(const QString& name) const { return m_values.value(name.toLower()); }
@@ -94,10 +96,14 @@ public:
     void reset();
 
     // A failed creation (no such identifier) is an error for the caller's handling.
-    Result<std::unique_ptr<IMessageDisplay>> createMessageDisplay(const QString& progId = QStringLiteral("RVB520.RVB520C1"));
-    Result<std::unique_ptr<IItemDefinition>> createItemDefinition(const QString& progId = QStringLiteral("RVA510.RVA510C6"));
-    Result<std::unique_ptr<IStoreMaster>> createStoreMaster(const QString& progId = QStringLiteral("RVA510.RVA510C2"));
-    Result<std::unique_ptr<ICustomerBase>> createCustomerBase(const QString& progId = QStringLiteral("RVE530.RVE530C1"));
+    Result<std::unique_ptr<IMessageDisplay>>
+    createMessageDisplay(const QString& progId = QStringLiteral("RVB520.RVB520C1"));
+    Result<std::unique_ptr<IItemDefinition>>
+    createItemDefinition(const QString& progId = QStringLiteral("RVA510.RVA510C6"));
+    Result<std::unique_ptr<IStoreMaster>>
+    createStoreMaster(const QString& progId = QStringLiteral("RVA510.RVA510C2"));
+    Result<std::unique_ptr<ICustomerBase>>
+    createCustomerBase(const QString& progId = QStringLiteral("RVE530.RVE530C1"));
 
 private:
     ComponentRegistry();

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace kema::card {
+
+// Register the customer card with the report factory.
+void registerCustomerCard();
+
+} // namespace kema::card

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace kema::slips {
+
+// Register the product's reports with the report factory.
+void registerGlassesSlips();
+
+} // namespace kema::slips

@@ -1,0 +1,347 @@
+#include "VisitSlip.h"
+
+#include "report/Controls.h"
+#include "report/print/PageSetup.h"
+#include "request/SharedRequestState.h"
+#include "services/text/Conversions.h"
+#include "services/text/Format.h"
+
+#include <QDate>
+
+#include <cstdio>
+
+namespace kema::slips {
+
+namespace {
+
+const QString kBlankDate = QStringLiteral("      年    月    日");
+const QString kBlankMailNo = QStringLiteral("    -");
+const QString kExitTool = QStringLiteral("終了(&C)");
+const QString kPrintTool = QStringLiteral("印刷(&P)...");
+constexpr int kF12 = 123;
+
+SharedRequestState& shared() {
+    return SharedRequestState::instance();
+}
+
+} // namespace
+
+VisitSlip::VisitSlip(const QString& layoutName, const QString& reportName)
+    : report::Report(layoutName), m_reportName(reportName), m_db(reportName) {}
+
+VisitSlip::~VisitSlip() {
+    releaseCard();
+}
+
+qint16 VisitSlip::PrintErrorFlag() const {
+    return shared().PrintErrorFlag;
+}
+qint16 VisitSlip::PRINT_OUT() const {
+    return shared().PRINT_OUT;
+}
+
+void VisitSlip::Report_Initialize() {
+    prs_ClearFields();
+    m_printRtng = 0;
+}
+
+void VisitSlip::Report_ReportStart() {
+    m_startError = 0;
+    try {
+        if (hostsCard()) {
+            // A card that is not available leaves the slip without one; the hand-over then
+            // does nothing.
+            auto card = report::ReportFactory::instance().create(QStringLiteral("TKV418R3"));
+            if (card.ok()) {
+                m_card = std::move(card).value();
+                subreport(QStringLiteral("SubTKV418R3")).setReport(m_card.get());
+            }
+        }
+        shared().PRINT_OUT = 0;
+        addTool(kExitTool);
+        if (m_kidou == 1) {
+            if (m_db.prf_init_dbopen() == 0) {
+                if (m_syori == 1)
+                    m_db.prf_init_dborec(m_qnumber);
+                else if (m_syori == 2)
+                    prfkokyakset();
+                afterDatabaseOpened();
+            }
+        } else if (m_kidou == 2 && hostsCard()) {
+            prs_SetCardKinds();
+        }
+        if (Status st = pageSetup(); !st.ok())
+            throw Failure(st.error());
+        prf_init_SET();
+    } catch (const std::exception& e) {
+        // A start error is not shown: the fetch ends the data and the end event reports it.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(m_reportName), e.what());
+        m_startError = -1;
+    }
+}
+
+Status VisitSlip::pageSetup() {
+    return report::StandardPageSetup(*this);
+}
+
+void VisitSlip::Report_FetchData(bool& eof) {
+    if (m_startError == -1) {
+        eof = true;
+        return;
+    }
+    if (m_db.DbOpenError == -1 || m_db.NoReception == -1) {
+        // One page with the marks and the barcode, then the end of the data.
+        if (m_recordDelivered == 1) {
+            eof = true;
+            return;
+        }
+        prs_SetSexMark(3);
+        prs_SetVisitMark(m_syori);
+        prs_SetBarcode();
+        m_recordDelivered = 1;
+        return;
+    }
+    if (m_kidou == 1 && m_syori == 1) {
+        db::Recordset& rs = m_db.reception();
+        if (rs.isOpen() && !rs.atEnd() && m_db.ReceptionReadError != -1) {
+            eof = false;
+            prs_SetReception();
+            rs.moveNext();
+            prs_SetBarcode();
+        } else {
+            eof = true;
+        }
+        return;
+    }
+    if (m_kidou == 1 && m_syori == 2) {
+        if (m_recordDelivered == 1) {
+            eof = true;
+            return;
+        }
+        fetchCustomerRecord();
+        m_recordDelivered = 1;
+        prs_SetBarcode();
+        return;
+    }
+    if (m_kidou == 2) {
+        if (m_recordDelivered == 1) {
+            eof = true;
+            return;
+        }
+        prs_SetBlankForm();
+        m_recordDelivered = 1;
+        prs_SetBarcode();
+        return;
+    }
+    // Other kinds never get past validation; end after one page so the run terminates.
+    if (m_recordDelivered == 1) {
+        eof = true;
+        return;
+    }
+    m_recordDelivered = 1;
+    prs_SetBarcode();
+}
+
+void VisitSlip::Detail_Format() {
+    if (m_kidou != 1)
+        return;
+    if (m_syori == 1) {
+        formatHeaderDates();
+    } else if (m_syori == 2) {
+        formatHeaderDates();
+        formatRecord();
+    }
+}
+
+void VisitSlip::formatHeaderDates() {
+    if (text(QStringLiteral("Fld_VISIT_DT")).isEmpty())
+        prs_ShowDateLabels();
+    const QString birth = text(QStringLiteral("Fld_BIRTH_MD"));
+    setText(QStringLiteral("Fld_BIRTH_MD"),
+            birth.isEmpty() ? kBlankDate : Format(birth, QStringLiteral("ggg ee年 mm月 dd日")));
+}
+
+void VisitSlip::Report_ReportEnd() {
+    const bool failed = m_startError == -1 || m_db.DbOpenError == -1 || m_db.NoReception == -1;
+    m_printRtng = failed ? -1 : 0;
+    shared().PrintErrorFlag = failed ? -1 : 0;
+    m_db.release();
+    m_customerBase.reset();
+    m_itemDefinition.reset();
+    if (hostsCard())
+        releaseCard();
+    if (m_startError == -1 && m_printKbn == 1 && closesWindowOnStartError())
+        closeWindow();
+}
+
+void VisitSlip::releaseCard() {
+    if (!m_card)
+        return;
+    subreport(QStringLiteral("SubTKV418R3")).setReport(nullptr);
+    m_card.reset();
+}
+
+void VisitSlip::Report_KeyDown(int keyCode, int) {
+    if (keyCode == kF12)
+        closeWindow();
+}
+
+void VisitSlip::Report_ToolbarClick(const QString& tool) {
+    if (tool == kExitTool) {
+        shared().PRINT_OUT = 0;
+        closeWindow();
+    } else if (tool == kPrintTool) {
+        shared().PRINT_OUT = printerJobResult() != 0 ? 1 : 0;
+        closeWindow();
+    }
+}
+
+void VisitSlip::prs_SetBlankForm() {
+    setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(m_storeCode));
+    barcode(QStringLiteral("Fld_INQ_NO")).setVisible(false);
+    for (const char* mask : {"Fld_ASTA_W", "Fld_ASTA_M", "Fld_ASTA_SAI", "Fld_ASTA_SIN"})
+        setVisible(QLatin1String(mask), false);
+    setText(QStringLiteral("Fld_MAILNO"), kBlankMailNo);
+    setText(QStringLiteral("Fld_BIRTH_MD"), kBlankDate);
+    for (const char* f : {"Fld_VISIT_DT", "Fld_VISIT_YY", "Fld_VISIT_MM", "Fld_VISIT_DD"})
+        setVisible(QLatin1String(f), false);
+    setText(QStringLiteral("Fld_EXAM_DT"), kBlankDate);
+    for (const char* f : {"Fld_nen", "Fld_tuki", "Fld_hi"})
+        setVisible(QLatin1String(f), true);
+    setVisible(QStringLiteral("Fld_CUSTOM_NO"), false);
+}
+
+void VisitSlip::prs_SetBarcode() {
+    report::BarcodeControl& bar = barcode(QStringLiteral("Fld_INQ_NO"));
+    if (m_barcodeKbn != 1) {
+        bar.setVisible(false);
+        return;
+    }
+    bar.setOption(false);
+    QString& denpyoNo = shared().DenpyoNo;
+    if (!denpyoNo.isEmpty()) {
+        bar.setData(denpyoNo);
+        denpyoNo.clear();
+    } else {
+        bar.setData(m_qnumber);
+    }
+    bar.setVisible(true);
+}
+
+void VisitSlip::prs_SetSexMark(qint16 n) {
+    setVisible(QStringLiteral("Fld_ASTA_M"), n == 2);
+    setVisible(QStringLiteral("Fld_ASTA_W"), n == 1);
+}
+
+void VisitSlip::prs_SetVisitMark(qint16 n) {
+    setVisible(n == 1 ? QStringLiteral("Fld_ASTA_SIN") : QStringLiteral("Fld_ASTA_SAI"), false);
+}
+
+void VisitSlip::prs_ShowDateLabels() {
+    if (!text(QStringLiteral("Fld_VISIT_DT")).isEmpty())
+        return;
+    for (const char* f : {"Fld_nen", "Fld_tuki", "Fld_hi"})
+        setVisible(QLatin1String(f), true);
+}
+
+QString VisitSlip::prf_StoreName(QString& code) {
+    code = Format(code, QStringLiteral("000"));
+    auto store = ComponentRegistry::instance().createStoreMaster();
+    if (!store.ok())
+        throw Failure(store.error());
+    auto found = store.value()->GetMSTORE(code);
+    if (!found.ok())
+        throw Failure(found.error());
+    if (found.value() != 0)
+        return {};
+    return NullToEmpty(store.value()->STORE_NM()) + QStringLiteral("  (") +
+           Format(code.trimmed(), QStringLiteral("000")) + u')';
+}
+
+QString VisitSlip::prf_MailNo(const QString& s) const {
+    if (m_kidou != 1)
+        return kBlankMailNo;
+    return s.left(3) + u'-' + s.mid(3, 7);
+}
+
+void VisitSlip::setVisitDate(const QString& outDate) {
+    QString visit;
+    if (AnsiByteLength(outDate.trimmed()) < 1) {
+        visit = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+    } else if (IsDate(outDate)) {
+        visit = Format(outDate, QStringLiteral("YYYY/mm/dd"));
+    } else {
+        std::fprintf(stderr, "%s: OutDate \"%s\" is not a date; the visit date is left empty\n",
+                     qPrintable(m_reportName), qPrintable(outDate));
+    }
+    setText(QStringLiteral("Fld_VISIT_DT"), visit);
+    setText(QStringLiteral("Fld_VISIT_YY"), Format(visit, QStringLiteral("YYYY")));
+    setText(QStringLiteral("Fld_VISIT_MM"), Format(visit, QStringLiteral("MM")));
+    setText(QStringLiteral("Fld_VISIT_DD"), Format(visit, QStringLiteral("DD")));
+}
+
+void VisitSlip::applyOverride(const QString& field, const QString& value) {
+    if (!value.trimmed().isEmpty())
+        setText(field, value);
+}
+
+void VisitSlip::applySexOverride(qint16 sex) {
+    if (sex == 1 || sex == 2)
+        prs_SetSexMark(sex);
+}
+
+void VisitSlip::setCardProperty(const char* name, const QVariant& value) {
+    if (m_card)
+        m_card->setProperty(name, value);
+}
+
+void VisitSlip::prs_SetCardKinds() {
+    setCardProperty("DenpKbnL", QVariant::fromValue<qint16>(m_denpKbn));
+    setCardProperty("KidouKbnL", QVariant::fromValue<qint16>(m_kidou));
+}
+
+void VisitSlip::prs_SetCardAmounts(const FieldCollection& customer) {
+    const auto amount = [&](const char* column) {
+        const QVariant v = customer.value(QLatin1String(column));
+        return isNull(v) ? QVariant::fromValue<qint16>(0) : v;
+    };
+    setCardProperty("GrasRuikeiKingakuL", amount("CUBS_GL_AMT_SUM"));
+    setCardProperty("ContRuikeiKingakuL", amount("CUBS_CL_AMT_SUM"));
+    setCardProperty("OtherRuikeiKingakuL", amount("CUBS_OTH_AMT_SUM"));
+    prs_SetCardKinds();
+    setCardProperty("UserUQKeyL", m_uqKey);
+}
+
+qint32 VisitSlip::prfkokyakset() {
+    auto customer = ComponentRegistry::instance().createCustomerBase();
+    if (!customer.ok())
+        return -1;
+    m_customerBase = std::move(customer).value();
+    return 0;
+}
+
+void VisitSlip::setText(const QString& field, const QString& value) {
+    textField(field).setText(value);
+}
+
+QString VisitSlip::text(const QString& field) {
+    return textField(field).text();
+}
+
+void VisitSlip::setVisible(const QString& field, bool visible) {
+    textField(field).setVisible(visible);
+}
+
+void VisitSlip::clearFields(const QStringList& fields) {
+    barcode(QStringLiteral("Fld_INQ_NO")).setData(QVariant::fromValue<qint16>(0));
+    for (const QString& f : fields)
+        setText(f, QString());
+}
+
+void VisitSlip::showMessage(const QString& code, const QString& title) {
+    auto display = ComponentRegistry::instance().createMessageDisplay();
+    if (display.ok())
+        display.value()->MSGDSP(code, 0, title);
+}
+
+} // namespace kema::slips

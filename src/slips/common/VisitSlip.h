@@ -1,0 +1,165 @@
+#pragma once
+
+#include "report/Report.h"
+#include "services/components/Components.h"
+#include "services/database/ReportDatabase.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace kema::slips {
+
+// What the four visit slips share: the request properties, the flags, the fetch contract with
+// its one-record modes, the barcode step, the sex and visit marks, the store name, the postal
+// code, the visit date, the hand-over to the customer card, the frames of the start and end
+// events and the preview's tools. A slip overrides only the steps in which it differs.
+//
+// The request properties are Q_PROPERTYs in the order of the slip interface, so the launcher
+// sets them by name.
+class VisitSlip : public report::Report {
+    Q_OBJECT
+    Q_PROPERTY(qint16 PrintRTNG READ PrintRTNG)
+    Q_PROPERTY(qint16 KidouKbnL READ KidouKbnL WRITE setKidouKbnL)
+    Q_PROPERTY(qint16 SyoriKbnL READ SyoriKbnL WRITE setSyoriKbnL)
+    Q_PROPERTY(qint16 BarcodeKbnL READ BarcodeKbnL WRITE setBarcodeKbnL)
+    Q_PROPERTY(QString QNumberL READ QNumberG WRITE setQNumberL)
+    Q_PROPERTY(QString QNumberG READ QNumberG)
+    Q_PROPERTY(qint16 DenpKbnL READ DenpKbnL WRITE setDenpKbnL)
+    Q_PROPERTY(QString StoreCodeL READ StoreCodeL WRITE setStoreCodeL)
+    Q_PROPERTY(double UserUQKeyL READ UserUQKeyL WRITE setUserUQKeyL)
+    Q_PROPERTY(qint32 UserSKeyL READ UserSKeyL WRITE setUserSKeyL)
+    Q_PROPERTY(qint16 OutNumberL READ OutNumberL WRITE setOutNumberL)
+    Q_PROPERTY(qint16 OutKbnL READ OutKbnL WRITE setOutKbnL)
+    Q_PROPERTY(qint16 PrintKbnL READ PrintKbnL WRITE setPrintKbnL)
+    Q_PROPERTY(QString OutDate READ OutDate WRITE setOutDate)
+    Q_PROPERTY(qint16 PrintErrorFlag READ PrintErrorFlag)
+    Q_PROPERTY(qint16 PRINT_OUT READ PRINT_OUT)
+
+public:
+    ~VisitSlip() override;
+
+    qint16 PrintRTNG() const { return m_printRtng; }
+    qint16 KidouKbnL() const { return m_kidou; }
+    void setKidouKbnL(qint16 v) { m_kidou = v; }
+    qint16 SyoriKbnL() const { return m_syori; }
+    void setSyoriKbnL(qint16 v) { m_syori = v; }
+    qint16 BarcodeKbnL() const { return m_barcodeKbn; }
+    void setBarcodeKbnL(qint16 v) { m_barcodeKbn = v; }
+    QString QNumberG() const { return m_qnumber; }
+    void setQNumberL(const QString& v) { m_qnumber = v; }
+    qint16 DenpKbnL() const { return m_denpKbn; }
+    void setDenpKbnL(qint16 v) { m_denpKbn = v; }
+    QString StoreCodeL() const { return m_storeCode; }
+    void setStoreCodeL(const QString& v) { m_storeCode = v; }
+    double UserUQKeyL() const { return m_uqKey; }
+    void setUserUQKeyL(double v) { m_uqKey = v; }
+    qint32 UserSKeyL() const { return m_sKey; }
+    void setUserSKeyL(qint32 v) { m_sKey = v; }
+    qint16 OutNumberL() const { return m_outNumber; }
+    void setOutNumberL(qint16 v) { m_outNumber = v; }
+    qint16 OutKbnL() const { return m_outKbn; }
+    void setOutKbnL(qint16 v) { m_outKbn = v; }
+    qint16 PrintKbnL() const { return m_printKbn; }
+    void setPrintKbnL(qint16 v) { m_printKbn = v; }
+    QString OutDate() const { return m_outDate; }
+    void setOutDate(const QString& v) { m_outDate = v; }
+    qint16 PrintErrorFlag() const;
+    qint16 PRINT_OUT() const;
+
+    // The 16-bit flags, -1 (RecordDelivered: 1) when set.
+    qint16 StartError() const { return m_startError; }
+    qint16 RecordDelivered() const { return m_recordDelivered; }
+    db::ReportDatabase& database() { return m_db; }
+    // The customer card hosted by this slip's run, or null.
+    report::Report* card() const { return m_card.get(); }
+
+protected:
+    VisitSlip(const QString& layoutName, const QString& reportName);
+
+    // Events.
+    void Report_Initialize() override;
+    void Report_ReportStart() override;
+    void Report_FetchData(bool& eof) override;
+    void Detail_Format() override;
+    void Report_ReportEnd() override;
+    void Report_KeyDown(int keyCode, int shift) override;
+    void Report_ToolbarClick(const QString& tool) override;
+
+    // Steps in which the slips differ.
+    virtual bool hostsCard() const { return true; }
+    virtual void prs_ClearFields() = 0;
+    // The slip's start procedure (TKV418Rn_prf_init_SET): 0 done, -1 failed.
+    virtual qint32 prf_init_SET() = 0;
+    // The page setup of the start event; an error takes the start event's error path.
+    virtual Status pageSetup();
+    // After the database opened and the reception read, before the page setup.
+    virtual void afterDatabaseOpened() {}
+    virtual void prs_SetReception() = 0;
+    virtual void prs_SetBlankForm();
+    // The customer-key record: customer base, examination, overrides.
+    virtual void fetchCustomerRecord() = 0;
+    virtual void formatRecord() = 0;
+    virtual bool closesWindowOnStartError() const { return true; }
+
+    // Shared steps.
+    void prs_SetBarcode();
+    void prs_SetSexMark(qint16 n);
+    void prs_SetVisitMark(qint16 n);
+    void prs_ShowDateLabels();
+    // The store caption; rewrites `code` in place to its three-digit form.
+    virtual QString prf_StoreName(QString& code);
+    QString prf_MailNo(const QString& s) const;
+    // Fld_VISIT_DT and its three parts: today, or `outDate` when given. An `outDate` that is
+    // not a date leaves the fields empty and names the value on stderr.
+    void setVisitDate(const QString& outDate);
+    // Shared host overrides: `value` replaces the field only when its trimmed text is not empty.
+    void applyOverride(const QString& field, const QString& value);
+    void applySexOverride(qint16 sex);
+    void prs_SetCardKinds();
+    void prs_SetCardAmounts(const FieldCollection& customer);
+    // prfkokyakset: the customer-base component of this run.
+    qint32 prfkokyakset();
+    ICustomerBase* customerBase() const { return m_customerBase.get(); }
+    // Birth date and visit-date labels of Detail_Format, shared by every slip.
+    void formatHeaderDates();
+    // Sets a text field's text.
+    void setText(const QString& field, const QString& text);
+    QString text(const QString& field);
+    void setVisible(const QString& field, bool visible);
+    // Empties the given fields after resetting the barcode data.
+    void clearFields(const QStringList& fields);
+    void setCardProperty(const char* name, const QVariant& value);
+
+    QString reportName() const { return m_reportName; }
+    void showMessage(const QString& code, const QString& title);
+
+    qint16 m_recordDelivered = 0;
+    std::unique_ptr<IItemDefinition> m_itemDefinition;
+
+private:
+    void releaseCard();
+
+    QString m_reportName;
+    db::ReportDatabase m_db;
+    std::unique_ptr<ICustomerBase> m_customerBase;
+    std::unique_ptr<report::Report> m_card;
+
+    qint16 m_printRtng = 0;
+    qint16 m_kidou = 0;
+    qint16 m_syori = 0;
+    qint16 m_barcodeKbn = 0;
+    QString m_qnumber;
+    qint16 m_denpKbn = 0;
+    QString m_storeCode;
+    double m_uqKey = 0;
+    qint32 m_sKey = 0;
+    qint16 m_outNumber = 0;
+    qint16 m_outKbn = 0;
+    qint16 m_printKbn = 0;
+    QString m_outDate;
+    qint16 m_startError = 0;
+};
+
+} // namespace kema::slips

@@ -1,0 +1,211 @@
+// The latest glasses examination of a customer and the goods sold with it.
+#include "TKV418R1.h"
+
+#include "services/text/Conversions.h"
+#include "services/text/Format.h"
+#include "slips/common/Fields.h"
+
+namespace kema::slips {
+
+namespace {
+
+// The sales lines of one glasses examination; every statement below starts with these keys.
+const QString kSaleKeys = QStringLiteral(" FROM CSALE WHERE CSALE_STORE_NO = ? AND CSALE_KIND = 1"
+                                         " AND CSALE_UNIQUE_KEY = ? AND CSALE_HISTORY_NO = ?");
+
+} // namespace
+
+void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
+    db::ReportDatabase& db = database();
+    const auto run = [&](const QString& sql, const QVariantList& params) -> db::Recordset& {
+        auto rs = db.openWork(sql, params);
+        if (!rs.ok())
+            throw Failure(rs.error());
+        return *rs.value();
+    };
+    try {
+        auto items = db.prf_BothEyesItems(true);
+        const QVariantList bothEyes = items.ok() ? items.value() : QVariantList();
+        QStringList codes;
+        for (const QVariant& v : bothEyes)
+            codes << NullToEmpty(v);
+        m_bothEyesItemList = codes.join(u',');
+        const qint16 p1180 = db.prf_GetSysParm(1180);
+        const qint16 p1120 = db.prf_GetSysParm(1120);
+
+        // Undated examinations last; on one date the highest history number is the latest.
+        db::Recordset& latest =
+            run(QStringLiteral("SELECT GLS_HISTORY_NO FROM CGLASBS WHERE GLS_STORE_NO = ? AND "
+                               "GLS_UNIQUE_KEY = ? ORDER BY CASE WHEN GLS_EXAM_DT IS NULL THEN 1 "
+                               "ELSE 0 END, GLS_EXAM_DT DESC, GLS_HISTORY_NO DESC"),
+                {store, key});
+        if (!latest.atEnd() && !latest.atBegin())
+            m_examHistoryNo = ToInteger32(column(latest, "GLS_HISTORY_NO"));
+        const QVariantList saleKeys{store, key, m_examHistoryNo};
+
+        db::Recordset& special =
+            run(QStringLiteral("SELECT CSALE_GOODS_NM, CSALE_RL_KBN") + kSaleKeys +
+                    QStringLiteral(" AND CSALE_GOODS_KBN = ? ORDER BY CSALE_LINE_NO"),
+                saleKeys + QVariantList{p1180});
+        for (; !special.atEnd(); special.moveNext()) {
+            const QString name = NullToEmpty(column(special, "CSALE_GOODS_NM"));
+            const QString piece = name.isEmpty() ? QString() : name + u' ';
+            // 1 right, 2 left; both eyes, not per eye and anything else go to both sides.
+            const qint16 rl = ToInteger16(column(special, "CSALE_RL_KBN"));
+            if (rl != 2)
+                m_rightSpecialText += piece;
+            if (rl != 1)
+                m_leftSpecialText += piece;
+        }
+        setText(QStringLiteral("Fld_SPEC_1"), m_rightSpecialText);
+        setText(QStringLiteral("Fld_SPEC_2"), m_leftSpecialText);
+
+        db::Recordset& frame =
+            run(QStringLiteral("SELECT CSALE_GOODS_NM") + kSaleKeys +
+                    QStringLiteral(" AND CSALE_GOODS_KBN = ? ORDER BY CSALE_LINE_NO"),
+                saleKeys + QVariantList{p1120});
+        if (!frame.atEnd())
+            setText(QStringLiteral("fld_FRAME_NM"), NullToEmpty(column(frame, "CSALE_GOODS_NM")));
+
+        // Without both-eyes items there is no lens category to look for.
+        if (!bothEyes.isEmpty()) {
+            QStringList marks;
+            for (qsizetype i = 0; i < bothEyes.size(); ++i)
+                marks << QStringLiteral("?");
+            const QString lensSql = QStringLiteral("SELECT CSALE_GOODS_NM") + kSaleKeys +
+                                    QStringLiteral(" AND CSALE_GOODS_KBN IN (") + marks.join(u',') +
+                                    u')';
+            const QVariantList lensParams = saleKeys + bothEyes;
+            const QString order = QStringLiteral(" ORDER BY CSALE_LINE_NO");
+            db::Recordset& both =
+                run(lensSql + QStringLiteral(" AND CSALE_RL_KBN IS NULL") + order, lensParams);
+            if (!both.atEnd()) {
+                const QString name = NullToEmpty(column(both, "CSALE_GOODS_NM"));
+                setText(QStringLiteral("Fld_LENS1_NM"), name);
+                setText(QStringLiteral("Fld_LENS2_NM"), name);
+            }
+            db::Recordset& right =
+                run(lensSql + QStringLiteral(" AND (CSALE_RL_KBN = 1 OR CSALE_RL_KBN = 3)") + order,
+                    lensParams);
+            if (!right.atEnd())
+                setText(QStringLiteral("Fld_LENS1_NM"),
+                        NullToEmpty(column(right, "CSALE_GOODS_NM")));
+            db::Recordset& left =
+                run(lensSql + QStringLiteral(" AND (CSALE_RL_KBN = 2 OR CSALE_RL_KBN = 3)") + order,
+                    lensParams);
+            if (!left.atEnd())
+                setText(QStringLiteral("Fld_LENS2_NM"),
+                        NullToEmpty(column(left, "CSALE_GOODS_NM")));
+        }
+
+        db::Recordset& header =
+            run(QStringLiteral("SELECT GLS_EXAM_DT, GLS_USE_PUR, GLS_INT_CD, GLS_NAKED_SIGHT_1, "
+                               "GLS_NAKED_SIGHT_2, GLS_NAKED_SIGHT_3, GLS_REMARKS, GLS_LENS_COLR1, "
+                               "GLS_LENS_NODO1, GLS_LENS_NODO_UD1, GLS_LENS_COLR2, GLS_LENS_NODO2, "
+                               "GLS_LENS_NODO_UD2 FROM CGLASBS WHERE GLS_STORE_NO = ? AND "
+                               "GLS_UNIQUE_KEY = ? AND GLS_HISTORY_NO = ?"),
+                saleKeys);
+        if (!header.atEnd()) {
+            setText(QStringLiteral("Fld_CNT_REMARKS"), NullToEmpty(column(header, "GLS_REMARKS")));
+            setText(
+                QStringLiteral("Fld_EXAM_DT"),
+                Format(NullToEmpty(column(header, "GLS_EXAM_DT")), QStringLiteral("yyyy/mm/dd")));
+            const QVariant introducer = column(header, "GLS_INT_CD");
+            const QString s = IsNumeric(introducer) ? NullToEmpty(introducer) : QString();
+            if (!s.trimmed().isEmpty())
+                setText(QStringLiteral("Fld_INT_CD_NM"), prf_IntroducerName(ToInteger16(s)));
+            const qint16 purpose = ToInteger16(column(header, "GLS_USE_PUR"));
+            if (purpose > 0)
+                setText(QStringLiteral("Fld_USE_PUR_NM"), prf_PurposeName(purpose));
+            for (int i = 1; i <= 3; ++i) {
+                const QByteArray col = "GLS_NAKED_SIGHT_" + QByteArray::number(i);
+                setText(QStringLiteral("Fld_NAKED_SIGHT%1").arg(i),
+                        DecimalText(ToDouble(column(header, col.constData()))));
+            }
+            const QString colour1 = NullToEmpty(column(header, "GLS_LENS_COLR1"));
+            const QString colour2 = NullToEmpty(column(header, "GLS_LENS_COLR2"));
+            const qint16 d1 = ToInteger16(column(header, "GLS_LENS_NODO1"));
+            const qint16 d2 = ToInteger16(column(header, "GLS_LENS_NODO2"));
+            const qint16 u1 = ToInteger16(column(header, "GLS_LENS_NODO_UD1"));
+            const qint16 u2 = ToInteger16(column(header, "GLS_LENS_NODO_UD2"));
+            setText(QStringLiteral("Fld_LENS_COLR"), colour1.isEmpty() ? colour2 : colour1);
+            setText(QStringLiteral("Fld_NODO"), QString::number(d1 != 0 ? d1 : d2));
+            setText(QStringLiteral("Fld_NODO_UD"), QString::number(u1 != 0 ? u1 : u2));
+        }
+
+        db::Recordset& detail =
+            run(QStringLiteral("SELECT * FROM CGLASDTL WHERE GLS_STORE_NO = ? AND "
+                               "GLS_UNIQUE_KEY = ? AND GLS_HISTORY_NO = ? ORDER BY GLS_KIND1"),
+                saleKeys);
+        for (; !detail.atEnd(); detail.moveNext()) {
+            const qint16 kind = ToInteger16(column(detail, "GLS_KIND1"));
+            for (int row = 1; row <= 4; ++row) {
+                if (kind == m_kindNumber[size_t(row - 1)]) {
+                    fillGridRow(row, detail);
+                    break;
+                }
+            }
+        }
+    } catch (const Failure&) {
+        // The examination block keeps what was filled so far.
+    }
+}
+
+void TKV418R1::fillGridRow(int row, const db::Recordset& rs) {
+    const auto field = [&](const char* family, int eye) {
+        return QLatin1String(family) + QString::number(row) + QString::number(eye);
+    };
+    const auto col = [&](const char* stem, int eye) {
+        const QByteArray name = QByteArray(stem) + QByteArray::number(eye);
+        return column(rs, name.constData());
+    };
+    const auto decimal = [&](const char* stem, int eye) {
+        return DecimalText(ToDouble(col(stem, eye)));
+    };
+    const auto whole = [&](const char* stem, int eye) {
+        return QString::number(ToInteger16(col(stem, eye)));
+    };
+    for (int eye = 1; eye <= 3; ++eye)
+        setText(field("Fld_SIGHT_", eye), decimal("GLS_SIGHT_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_SPH_", eye), NullToEmpty(col("GLS_S_", eye)));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_CYL_", eye), decimal("GLS_C_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_AX_", eye), whole("GLS_AX_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_ADD_", eye), decimal("GLS_ADD_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_P_", eye), decimal("GLS_P1_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_B_", eye), whole("GLS_B1_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_HEN_", eye), whole("GLS_HEN1_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_P_WAY_", eye), prf_PrismBase(ToInteger16(col("GLS_P_WAY1_", eye))));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_PD_", eye), decimal("GLS_PD_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_NPD_", eye), decimal("GLS_NPD_", eye));
+    for (int eye = 1; eye <= 2; ++eye)
+        setText(field("Fld_EYE_POINT_", eye), decimal("GLS_EYE_POINT_", eye));
+}
+
+QString TKV418R1::detailName(int group, qint16 code) {
+    auto found = m_itemDefinition
+                     ? m_itemDefinition->GetDETAIL(group, code)
+                     : Result<long>(Error{91, reportName(), QStringLiteral("no item definitions")});
+    if (!found.ok())
+        throw Failure(found.error());
+    return found.value() == 0 ? NullToEmpty(m_itemDefinition->D_DETAIL_NM()) : QString();
+}
+
+QString TKV418R1::prf_IntroducerName(qint16 code) {
+    return detailName(36, code);
+}
+
+QString TKV418R1::prf_PurposeName(qint16 code) {
+    return detailName(35, code);
+}
+
+} // namespace kema::slips

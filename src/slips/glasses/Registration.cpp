@@ -1,0 +1,12 @@
+#include "slips/Registration.h"
+
+#include "TKV418R1.h"
+
+namespace kema::slips {
+
+void registerGlassesSlips() {
+    report::ReportFactory::instance().registerReport(QStringLiteral("TKV418R1"),
+                                                     [] { return std::make_unique<TKV418R1>(); });
+}
+
+} // namespace kema::slips
