@@ -47,7 +47,11 @@ enum class Target { Printer, Preview, Pdf, Png };
 class Report : public QObject {
     Q_OBJECT
 public:
+    // The compiled-in layout of that name; a broken or missing one fails every run and every
+    // control look-up with the layout's error.
     explicit Report(const QString& layoutName, QObject* parent = nullptr);
+    // A layout loaded elsewhere (loadLayoutFile), such as a test's own.
+    explicit Report(std::shared_ptr<const ReportLayout> layout, QObject* parent = nullptr);
     ~Report() override;
 
     QString name() const;
@@ -67,15 +71,20 @@ public:
 
     // Run operations of the launcher.
     void setWindowSize(int heightTwips, int widthTwips);
+    int windowHeight() const; // twips
+    int windowWidth() const;  // twips
     void setCaption(const QString& caption);
     QString caption() const;
     void setCopies(int copies);
     int copies() const;
     void setTarget(Target target, const QString& file = {}, int dpi = 150);
     Target target() const;
+    QString targetFile() const; // Pdf and Png
+    int targetDpi() const;      // Png
 
     // Runs the report: raises the events and lays out the pages. Used by the output functions
-    // (print, preview, PDF, PNG) and by a host report for its hosted reports.
+    // (print, preview, PDF, PNG); a host runs its hosted reports inside its own run. A failed
+    // run leaves no pages. Each call starts a new document.
     Status run();
     const Document& document() const;
 
@@ -101,6 +110,7 @@ public:
     virtual void Report_ToolbarClick(const QString& tool);
 
 private:
+    friend class ReportFactory;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "report/Layout.h"
+#include "services/Error.h"
+
+#include <QFont>
+
+namespace kema::report {
+
+// The layouts name the Windows faces; they print in the free faces that replace them:
+// "ＭＳ 明朝" → IPAMincho, "ＭＳ Ｐ明朝" → IPAPMincho, "ＭＳ Ｐゴシック" → IPAPGothic,
+// "Arial" → Liberation Sans, each under its full-width and its ASCII spelling.
+void registerFontSubstitutions();
+
+// Ok when `face` resolves to its substitute (or, for a face without one, to itself); else an
+// error naming the face and the Debian package that provides it. Checked once per face.
+Status checkFace(const QString& face);
+
+// The font of a primitive with its size in twips as pixels, so that its layout is the same on
+// every device and the paint routine only scales it.
+QFont twipsFont(const TextFont& design);
+
+constexpr long FontErrorNumber = 1002;
+
+} // namespace kema::report

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "services/Error.h"
+
+#include <QRgb>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+namespace kema::report {
+
+// The designed values of a report, as its layout file holds them (see layouts/README.md). All
+// lengths are twips, measured from the band's top-left corner.
+
+enum class ControlKind { Text, Label, Line, Frame, Subreport, Barcode };
+enum class Align { Left, Right, Center };
+
+struct TextFont {
+    QString face;
+    double size = 9; // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    int charset = 1;
+
+    friend bool operator==(const TextFont&, const TextFont&) = default;
+};
+
+struct LayoutControl {
+    ControlKind kind = ControlKind::Text;
+    QString name;
+    int ordinal = 0; // the band is 0, controls count from 1 in list order
+    // A box's left, top, width, height; for a line its end points x1, y1, x2, y2.
+    qint32 left = 0;
+    qint32 top = 0;
+    qint32 width = 0;
+    qint32 height = 0;
+    bool visible = true;
+    QString text;  // text, label
+    TextFont font; // text, label, barcode (its human-readable line)
+    Align align = Align::Left;
+    QRgb foreColor = 0x000000;
+    QRgb backColor = 0xFFFFFF;
+    QRgb lineColor = 0x000000; // line, frame
+    int lineWeight = 1;        // line, frame
+    bool filled = false;       // frame
+    // Barcode: its stored values in its own order ("font", "backColor", "foreColor" stand for
+    // those values), its design-time data and its own size as text.
+    QVariantList stored;
+    QString data;
+    QStringList sizeText;
+};
+
+struct LayoutSection {
+    QString name;
+    qint32 height = 0;
+    QRgb backColor = 0xFFFFFF;
+};
+
+struct ReportLayout {
+    QString name;
+    qint32 printWidth = 0;
+    qint32 leftMargin = 0;
+    qint32 rightMargin = 0;
+    qint32 topMargin = 0;
+    qint32 bottomMargin = 0;
+    QString documentName;
+    LayoutSection section;
+    std::vector<LayoutControl> controls; // designed order = drawing order
+
+    // Index into controls, or -1.
+    int indexOf(const QString& name) const;
+    const LayoutControl* find(const QString& name) const;
+};
+
+using LayoutPtr = std::shared_ptr<const ReportLayout>;
+
+// Parses and validates one layout file; the report's name must match the file's base name.
+// Errors name the file, the control's ordinal and name, and what is wrong.
+Result<LayoutPtr> loadLayoutFile(const QString& path);
+// The compiled-in layout ":/layouts/<name>.json", parsed once per process (thread-safe).
+Result<LayoutPtr> loadLayout(const QString& name);
+
+// Error number of a broken or missing layout.
+constexpr long LayoutErrorNumber = 1001;
+
+} // namespace kema::report

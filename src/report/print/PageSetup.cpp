@@ -1,0 +1,229 @@
+#include "report/print/PageSetup.h"
+
+#include "report/Report.h"
+#include "services/settings/Settings.h"
+#include "services/text/Conversions.h"
+
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace kema::report {
+
+namespace {
+
+constexpr long PrinterErrorNumber = 482;
+constexpr int BorderlessDpi = 1200;
+
+QPageLayout borderlessSheet() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(),
+                       QPageLayout::Point);
+}
+
+// GetDeviceCaps over a sheet and the unprintable strips of its device.
+qint32 capsOf(const QPageLayout& sheet, const QMarginsF& unprintable, int dpi, int index) {
+    const QRect paper = sheet.fullRectPixels(dpi);
+    QPageLayout printable = sheet;
+    printable.setMode(QPageLayout::StandardMode);
+    printable.setUnits(QPageLayout::Point);
+    printable.setMinimumMargins(QMarginsF());
+    printable.setMargins(unprintable);
+    const QRect area = printable.paintRectPixels(dpi);
+    switch (index) {
+    case PhysicalWidth:
+        return paper.width();
+    case PhysicalHeight:
+        return paper.height();
+    case HorzRes:
+        return area.width();
+    case VertRes:
+        return area.height();
+    case PhysicalOffsetX:
+        return area.left() - paper.left();
+    case PhysicalOffsetY:
+        return area.top() - paper.top();
+    default:
+        return 0;
+    }
+}
+
+std::optional<qint32> difference(qint32 a, qint32 b, qint32 c) {
+    qint32 ab = 0;
+    qint32 abc = 0;
+    if (__builtin_sub_overflow(a, b, &ab) || __builtin_sub_overflow(ab, c, &abc))
+        return std::nullopt;
+    return abc;
+}
+
+bool isFileTarget(const Report& report) {
+    return report.target() == Target::Pdf || report.target() == Target::Png;
+}
+
+// TOP or LEFT of the printer-offset ini as a 16-bit whole number.
+Result<qint16> readOffset(const QString& iniPath, const QString& key) {
+    QString value = ReadIniValue(iniPath, QStringLiteral("START_POS"), key, QStringLiteral("0"));
+    if (value.trimmed().isEmpty())
+        value = QStringLiteral("0");
+    Result<qint16> number = ToInteger16Strict(value);
+    if (number)
+        return number;
+    Error error = number.error();
+    error.source = QStringLiteral("VariantPageSetup");
+    error.description = QStringLiteral("%1 [START_POS] %2=\"%3\": %4")
+                            .arg(iniPath, key, value, number.error().description);
+    return error;
+}
+
+} // namespace
+
+QPrinterDevice::QPrinterDevice(const QPrinter& printer) : m_printer(printer) {}
+
+bool QPrinterDevice::available() const {
+    return m_printer.outputFormat() == QPrinter::NativeFormat &&
+           !m_printer.printerName().isEmpty() &&
+           QPrinterInfo::availablePrinterNames().contains(m_printer.printerName());
+}
+
+float QPrinterDevice::twipsPerPixelX() const {
+    return 1440.0f / static_cast<float>(m_printer.resolution());
+}
+
+float QPrinterDevice::twipsPerPixelY() const {
+    return twipsPerPixelX();
+}
+
+qint32 QPrinterDevice::deviceCaps(int index) const {
+    const QPageLayout sheet = m_printer.pageLayout();
+    return capsOf(sheet, sheet.minimumMargins(), m_printer.resolution(), index);
+}
+
+float BorderlessDevice::twipsPerPixelX() const {
+    return 1440.0f / static_cast<float>(BorderlessDpi);
+}
+
+float BorderlessDevice::twipsPerPixelY() const {
+    return twipsPerPixelX();
+}
+
+qint32 BorderlessDevice::deviceCaps(int index) const {
+    return capsOf(borderlessSheet(), QMarginsF(), BorderlessDpi, index);
+}
+
+std::optional<qint32> pixelsToTwips(float twipsPerPixel, qint32 pixels) {
+    const double product = static_cast<double>(twipsPerPixel) * static_cast<double>(pixels);
+    if (!std::isfinite(product))
+        return std::nullopt;
+    const int mode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(product);
+    std::fesetround(mode);
+    if (rounded < std::numeric_limits<qint32>::min() ||
+        rounded > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(rounded);
+}
+
+std::optional<PrinterMargins> MeasurePrinterMargins(const PrinterDevice& device) {
+    if (!device.available())
+        return std::nullopt;
+    const float x = device.twipsPerPixelX();
+    const float y = device.twipsPerPixelY();
+    const auto physicalWidth = pixelsToTwips(x, device.deviceCaps(PhysicalWidth));
+    const auto physicalHeight = pixelsToTwips(y, device.deviceCaps(PhysicalHeight));
+    const auto printableWidth = pixelsToTwips(x, device.deviceCaps(HorzRes));
+    const auto printableHeight = pixelsToTwips(y, device.deviceCaps(VertRes));
+    const auto offsetX = pixelsToTwips(x, device.deviceCaps(PhysicalOffsetX));
+    const auto offsetY = pixelsToTwips(y, device.deviceCaps(PhysicalOffsetY));
+    if (!physicalWidth || !physicalHeight || !printableWidth || !printableHeight || !offsetX ||
+        !offsetY)
+        return std::nullopt;
+    const auto right = difference(*physicalWidth, *printableWidth, *offsetX);
+    const auto bottom = difference(*physicalHeight, *printableHeight, *offsetY);
+    if (!right || !bottom)
+        return std::nullopt;
+    return PrinterMargins{*offsetX, *offsetY, *right, *bottom};
+}
+
+Status selectQueue(QPrinter& printer, const QString& queue) {
+    const QStringList queues = QPrinterInfo::availablePrinterNames();
+    if (!queues.contains(queue)) {
+        const QString text =
+            QStringLiteral("printer \"%1\" is not a CUPS queue here (available: %2)")
+                .arg(queue, queues.isEmpty() ? QStringLiteral("none") : queues.join(u", "));
+        qWarning().noquote() << text;
+        return Error{PrinterErrorNumber, QStringLiteral("selectQueue"), text};
+    }
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(queue);
+    return {};
+}
+
+Status StandardPageSetup(Report& report) {
+    if (isFileTarget(report))
+        return StandardPageSetup(report, BorderlessDevice());
+    return StandardPageSetup(report, QPrinterDevice(report.printer()));
+}
+
+Status StandardPageSetup(Report& report, const PrinterDevice& device) {
+    // The further printer setting the slips clear first has no counterpart on CUPS.
+    PageValues& page = report.page();
+    page.paperSize = 9;
+    page.orientation = 2;
+    if (!isFileTarget(report)) {
+        report.printer().setPageSize(QPageSize(QPageSize::A4));
+        report.printer().setPageOrientation(QPageLayout::Landscape);
+    }
+    const auto margins = MeasurePrinterMargins(device);
+    page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);
+    page.rightMargin = 0;
+    page.bottomMargin = 0;
+    page.topMargin = StandardTopMargin;
+    return {};
+}
+
+Status VariantPageSetup(Report& report) {
+    if (isFileTarget(report))
+        return VariantPageSetup(report, BorderlessDevice());
+    return VariantPageSetup(report, QPrinterDevice(report.printer()));
+}
+
+Status VariantPageSetup(Report& report, const PrinterDevice& device) {
+    // The ini is read first: the queue it names is the one measured, and a broken value stops
+    // the setup before anything has changed.
+    const QString iniPath = nprinterIniPath();
+    const Result<qint16> top = readOffset(iniPath, QStringLiteral("TOP"));
+    if (!top)
+        return top.error();
+    const Result<qint16> left = readOffset(iniPath, QStringLiteral("LEFT"));
+    if (!left)
+        return left.error();
+    const QString queue =
+        ReadIniValue(iniPath, QStringLiteral("START_POS"), QStringLiteral("Device"), QString())
+            .trimmed();
+
+    PageValues& page = report.page();
+    page.orientation = 2;
+    if (!isFileTarget(report)) {
+        if (!queue.isEmpty()) {
+            const Status selected = selectQueue(report.printer(), queue);
+            if (!selected)
+                return selected;
+        }
+        report.printer().setPageOrientation(QPageLayout::Landscape);
+    }
+    const auto margins = MeasurePrinterMargins(device);
+    page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);
+    page.rightMargin = 0;
+    page.bottomMargin = 0;
+    if (top.value() != 0)
+        page.topMargin = top.value();
+    if (left.value() != 0)
+        page.leftMargin = left.value();
+    return {};
+}
+
+} // namespace kema::report

@@ -1,0 +1,221 @@
+#include "request/TKV418C1.h"
+
+#include "report/print/Output.h"
+#include "request/Dispatch.h"
+#include "request/SharedRequestState.h"
+#include "services/components/Components.h"
+#include "services/settings/Settings.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace kema {
+
+namespace {
+
+SharedRequestState& shared() {
+    return SharedRequestState::instance();
+}
+
+// A launcher failure has no catalogue code, so the message component cannot show it; it goes
+// to standard error in the component's own line shape.
+void showLaunchFailure(const Error& error) {
+    const QString line = QString::number(error.number) + u' ' + error.description +
+                         QStringLiteral(" [TKV418C1.prf_print]\n");
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+TKV418C1::TKV418C1(QObject* parent) : QObject(parent) {}
+
+TKV418C1::~TKV418C1() = default;
+
+qint32 TKV418C1::RaitenDenpyoPRINT() {
+    if (prf_propchk() == -1)
+        return -1;
+    if (m_kidouKbnL == 1 || m_kidouKbnL == 2)
+        return prf_choice();
+    return -1;
+}
+
+qint16 TKV418C1::prf_propchk() {
+    // The order is fixed: the first failing test decides the one message shown.
+    const std::pair<bool, const char*> tests[] = {
+        {m_kidouKbnL != 1 && m_kidouKbnL != 2, "30008"},
+        {m_kidouKbnL == 1 && m_syoriKbnL != 1 && m_syoriKbnL != 2, "30009"},
+        {m_qNumberL.isEmpty() && m_barcodeKbnL == 1, "30009"},
+        {m_denpKbnL != 1 && m_denpKbnL != 2, "30010"},
+        {m_storeCodeL.isEmpty() || m_storeCodeL == u"0", "30011"},
+        {m_userUQKeyL == 0 && m_syoriKbnL == 2, "30012"},
+        {m_outNumberL == 0 && m_printKbnL == 0, "30013"},
+        {m_outKbnL != 1 && m_outKbnL != 2, "30014"},
+        {m_printKbnL != 1 && m_printKbnL != 0, "30015"},
+    };
+    for (const auto& [fails, code] : tests) {
+        if (fails) {
+            prf_msgdsp(QString::fromLatin1(code));
+            return -1;
+        }
+    }
+    return 0;
+}
+
+void TKV418C1::prf_msgdsp(const QString& code) {
+    auto display =
+        ComponentRegistry::instance().createMessageDisplay(QStringLiteral("RVB520.RVB520C1"));
+    if (!display) {
+        // Without the message component the refusal must still be visible.
+        std::fputs((code + u' ' + display.error().description + u'\n').toLocal8Bit().constData(),
+                   stderr);
+        return;
+    }
+    display.value()->MSGDSP(code, QVariant::fromValue<qint32>(0),
+                            QStringLiteral("TKV418C1_prf_propchk"));
+}
+
+qint16 TKV418C1::prf_choice() {
+    const bool offsetForms =
+        GetSetting(QStringLiteral("NWLS\\Common"), QStringLiteral("KIGYO")) == u"000008";
+    switch (m_denpKbnL) {
+    case 1:
+        return prf_print(offsetForms ? QStringLiteral("TKV418R4") : QStringLiteral("TKV418R1"));
+    case 2:
+        return prf_print(offsetForms ? QStringLiteral("TKV418R5") : QStringLiteral("TKV418R2"));
+    default:
+        return -1;
+    }
+}
+
+qint16 TKV418C1::prf_print(const QString& reportClass) {
+    auto created = report::ReportFactory::instance().create(reportClass);
+    if (!created) {
+        showLaunchFailure(created.error());
+        return -1;
+    }
+    report::Report& report = *created.value();
+    if (Status copied = applyRequest(report); !copied) {
+        showLaunchFailure(copied.error());
+        return -1;
+    }
+    report.setWindowSize(11100, 15360);
+    report.setCaption(QStringLiteral("来店伝票"));
+    report.setCopies(m_outNumberL);
+    applyOutput(report);
+    const Status run = report::execute(report);
+    return launchResult(run, report);
+}
+
+Status TKV418C1::applyRequest(report::Report& report) const {
+    const std::pair<const char16_t*, QVariant> values[] = {
+        {u"KidouKbnL", QVariant::fromValue(m_kidouKbnL)},
+        {u"SyoriKbnL", QVariant::fromValue(m_syoriKbnL)},
+        {u"BarcodeKbnL", QVariant::fromValue(m_barcodeKbnL)},
+        {u"QNumberL", m_qNumberL},
+        {u"DenpKbnL", QVariant::fromValue(m_denpKbnL)},
+        {u"StoreCodeL", m_storeCodeL},
+        {u"UserUQKeyL", m_userUQKeyL},
+        {u"UserSKeyL", QVariant::fromValue(m_userSKeyL)},
+        {u"OutNumberL", QVariant::fromValue(m_outNumberL)},
+        {u"OutKbnL", QVariant::fromValue(m_outKbnL)},
+        {u"PrintKbnL", QVariant::fromValue(m_printKbnL)},
+        {u"OutDate", m_outDate},
+    };
+    for (const auto& [name, value] : values) {
+        if (Status set = request::setProperty(report, QStringView(name), value); !set)
+            return set;
+    }
+    return {};
+}
+
+void TKV418C1::applyOutput(report::Report& report) const {
+    if (m_fileTarget)
+        report.setTarget(m_fileTarget->target, m_fileTarget->file, m_fileTarget->dpi);
+    else
+        report.setTarget(m_printKbnL == 1 ? report::Target::Preview : report::Target::Printer);
+}
+
+// The one rule for the result: -1 when the engine reports a failure or the run left
+// PrintErrorFlag at -1. A flag left at 0 by an earlier run never turns a failure into 0.
+qint16 TKV418C1::launchResult(const Status& run, const report::Report& report) {
+    if (!run) {
+        shared().PrintErrorFlag = -1;
+        showLaunchFailure(run.error());
+    }
+    const auto flag = request::property(report, u"PrintErrorFlag");
+    if (!flag)
+        showLaunchFailure(flag.error());
+    if (const auto printed = request::property(report, u"PRINT_OUT"))
+        shared().PRINT_OUT = printed.value().value<qint16>();
+    const bool failed = !run || !flag || flag.value().value<qint16>() == -1;
+    return failed ? -1 : 0;
+}
+
+void TKV418C1::setFileTarget(report::Target target, const QString& file, int dpi) {
+    m_fileTarget = FileTarget{target, file, dpi};
+}
+
+void TKV418C1::clearFileTarget() {
+    m_fileTarget.reset();
+}
+
+void TKV418C1::setDenpyoNo(const QString& value) {
+    shared().DenpyoNo = value;
+}
+QString TKV418C1::denpyoNo() const {
+    return shared().DenpyoNo;
+}
+qint16 TKV418C1::PRINT_OUT() const {
+    return shared().PRINT_OUT;
+}
+void TKV418C1::setDBconnection(db::ConnectionPtr connection) {
+    shared().DBconnection = std::move(connection);
+}
+db::ConnectionPtr TKV418C1::dbConnection() const {
+    return shared().DBconnection;
+}
+void TKV418C1::setHOME_TEL(const QString& value) {
+    shared().HOME_TEL = value;
+}
+QString TKV418C1::homeTel() const {
+    return shared().HOME_TEL;
+}
+void TKV418C1::setRENRAKUSAKI(const QString& value) {
+    shared().RENRAKUSAKI = value;
+}
+QString TKV418C1::renrakusaki() const {
+    return shared().RENRAKUSAKI;
+}
+void TKV418C1::setRENRAKUBIKOU(const QString& value) {
+    shared().RENRAKUBIKOU = value;
+}
+QString TKV418C1::renrakubikou() const {
+    return shared().RENRAKUBIKOU;
+}
+void TKV418C1::setKANA(const QString& value) {
+    shared().KANA = value;
+}
+QString TKV418C1::kana() const {
+    return shared().KANA;
+}
+void TKV418C1::setKANJI(const QString& value) {
+    shared().KANJI = value;
+}
+QString TKV418C1::kanji() const {
+    return shared().KANJI;
+}
+void TKV418C1::setSEX(qint16 value) {
+    shared().SEX = value;
+}
+qint16 TKV418C1::sex() const {
+    return shared().SEX;
+}
+void TKV418C1::setBIRTH(const QString& value) {
+    shared().BIRTH = value;
+}
+QString TKV418C1::birth() const {
+    return shared().BIRTH;
+}
+
+} // namespace kema

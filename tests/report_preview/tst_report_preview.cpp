@@ -1,0 +1,364 @@
+#include "../report_print/Cups.h"
+#include "../report_print/TestReport.h"
+#include "report/print/Output.h"
+#include "report/print/PageSetup.h"
+#include "report/print/Preview.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace kema::report;
+
+namespace {
+
+const QString CloseTool = QStringLiteral("終了(&C)");
+
+// A report that ran, with the slips' window settings and their added tool.
+std::unique_ptr<TestReport> ranReport(int records = 1) {
+    auto report = std::make_unique<TestReport>(records);
+    report->setTarget(Target::Preview);
+    report->setWindowSize(11100, 15360);
+    report->setCaption(QStringLiteral("来店伝票"));
+    report->onStart = [r = report.get()] {
+        r->addTool(CloseTool);
+        QVERIFY(StandardPageSetup(*r).ok());
+    };
+    if (!report->run())
+        return nullptr;
+    return report;
+}
+
+// Closes whatever modal window comes up, so that a test never hangs on exec().
+struct ModalWatch {
+    bool seen = false;
+    QTimer timer;
+    ModalWatch() {
+        timer.setInterval(50);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                seen = true;
+                modal->close();
+            }
+        });
+        timer.start();
+    }
+};
+
+} // namespace
+
+class ReportPreviewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void captionAndSize() {
+        auto report = ranReport();
+        QVERIFY(report);
+        PreviewDialog dialog(*report);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("来店伝票"));
+        QCOMPARE(dialog.size(), QSize(1024, 740));
+        QCOMPARE(dialog.pageCount(), 1);
+        QVERIFY(dialog.tool(PreviewDialog::PrintTool));
+    }
+
+    // The designed origin lands at (left margin, top margin) of the sheet on the screen too:
+    // the fixture's black frame at (1440, 1440) twips shows 1 inch + margins from the corner.
+    void pageIsDrawnAtItsPlace() {
+        auto report = ranReport();
+        QVERIFY(report);
+        PreviewDialog dialog(*report);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QImage page = dialog.renderedPage();
+        QVERIFY(!page.isNull());
+        const double pixelsPerTwip = page.width() / (297.0 / 25.4 * 1440.0);
+        const auto at = [&](double x, double y) {
+            return page.pixelColor(qRound(x * pixelsPerTwip), qRound(y * pixelsPerTwip));
+        };
+        const double left = report->page().leftMargin;
+        const double top = report->page().topMargin;
+        QCOMPARE(at(left + 1440 + 720, top + 1440 + 360), QColor(Qt::black));
+        QCOMPARE(at(left + 1440 - 200, top + 1440 + 360), QColor(Qt::white));
+        QCOMPARE(at(left + 1440 + 720, top + 1440 + 720 + 200), QColor(Qt::white));
+    }
+
+    void addedToolRaisesClick() {
+        auto report = ranReport();
+        QVERIFY(report);
+        PreviewDialog dialog(*report);
+        dialog.show();
+        QAction* tool = dialog.tool(CloseTool);
+        QVERIFY(tool);
+        QWidget* button = dialog.findChild<QToolBar*>()->widgetForAction(tool);
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(report->clicks, QStringList{CloseTool});
+        QVERIFY(dialog.isVisible());
+    }
+
+    void keysRaiseKeyDown_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("shift");
+        QTest::newRow("F12") << int(Qt::Key_F12) << 0 << 123 << 0;
+        QTest::newRow("Shift+F12") << int(Qt::Key_F12) << int(Qt::ShiftModifier) << 123 << 1;
+        QTest::newRow("Ctrl+Alt+F1")
+            << int(Qt::Key_F1) << int(Qt::ControlModifier | Qt::AltModifier) << 112 << 6;
+        QTest::newRow("A") << int(Qt::Key_A) << 0 << 0x41 << 0;
+        QTest::newRow("7") << int(Qt::Key_7) << 0 << 0x37 << 0;
+        QTest::newRow("keypad 7") << int(Qt::Key_7) << int(Qt::KeypadModifier) << 0x67 << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << 13 << 0;
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << 0 << 34 << 0;
+    }
+
+    void keysRaiseKeyDown() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, code);
+        QFETCH(int, shift);
+        auto report = ranReport();
+        QVERIFY(report);
+        PreviewDialog dialog(*report);
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        // The modifier keys are keys too: Shift, Ctrl and Alt come first, on their own.
+        QVERIFY(!report->keys.isEmpty());
+        QCOMPARE(report->keys.last(), qMakePair(code, shift));
+    }
+
+    void closingFromAKey() {
+        auto report = ranReport();
+        QVERIFY(report);
+        report->onKeyDown = [&](int code, int) {
+            if (code == 123)
+                report->closeWindow();
+        };
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            shown = QApplication::activeModalWidget() != nullptr;
+            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_F12);
+        });
+        ModalWatch guard;
+        QVERIFY(showPreview(*report).ok());
+        QVERIFY(shown);
+        QVERIFY(!guard.seen);
+        QCOMPARE(report->keys, (QList<QPair<int, int>>{{123, 0}}));
+    }
+
+    void closingFromAClick() {
+        auto report = ranReport();
+        QVERIFY(report);
+        report->onToolbarClick = [&](const QString& tool) {
+            if (tool == CloseTool)
+                report->closeWindow();
+        };
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->tool(CloseTool)->trigger();
+        });
+        ModalWatch guard;
+        QVERIFY(showPreview(*report).ok());
+        QVERIFY(!guard.seen);
+        QCOMPARE(report->clicks, QStringList{CloseTool});
+    }
+
+    void escapeCloses() {
+        auto report = ranReport();
+        QVERIFY(report);
+        QTimer::singleShot(
+            0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+        ModalWatch guard;
+        QVERIFY(showPreview(*report).ok());
+        QCOMPARE(report->keys, (QList<QPair<int, int>>{{27, 0}}));
+        QVERIFY(!guard.seen);
+    }
+
+    // The print tool, by click or Ctrl+P: the dialog, then the job result, then the event.
+    void printTool_data() {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<int>("jobResult");
+        QTest::newRow("click, printed") << false << true << 1;
+        QTest::newRow("click, cancelled") << false << false << 0;
+        QTest::newRow("Ctrl+P, printed") << true << true << 1;
+        QTest::newRow("Ctrl+P, cancelled") << true << false << 0;
+    }
+
+    void printTool() {
+        QFETCH(bool, byKey);
+        QFETCH(bool, accept);
+        QFETCH(int, jobResult);
+        auto report = ranReport(2);
+        QVERIFY(report);
+        report->setCopies(2);
+        report->setPrinterJobResult(-7);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("printed.pdf"));
+        int dialogCopies = 0;
+        qint32 resultInEvent = -7;
+        report->onToolbarClick = [&](const QString& tool) {
+            if (tool == PreviewDialog::PrintTool)
+                resultInEvent = report->printerJobResult();
+        };
+        PreviewOptions options;
+        // The user picks "print to file" in the dialog, so the print is real but needs no queue.
+        options.printDialog = [&](QPrinter& printer, QWidget*) {
+            dialogCopies = printer.copyCount();
+            if (accept) {
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(file);
+                printer.setCopyCount(1);
+            }
+            return accept;
+        };
+        QStringList messages;
+        options.showMessage = [&](const QString& text, QWidget*) { messages << text; };
+        PreviewDialog dialog(*report, options);
+        dialog.show();
+        if (byKey)
+            QTest::keyClick(&dialog, Qt::Key_P, Qt::ControlModifier);
+        else
+            dialog.tool(PreviewDialog::PrintTool)->trigger();
+        QCOMPARE(dialogCopies, 2);
+        QCOMPARE(report->printerJobResult(), jobResult);
+        QCOMPARE(resultInEvent, jobResult);
+        QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
+        const QList<QPair<int, int>> keys =
+            byKey ? QList<QPair<int, int>>{{0x11, 2}, {0x50, 2}} : QList<QPair<int, int>>{};
+        QCOMPARE(report->keys, keys);
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(QFile::exists(file), accept);
+        if (accept)
+            QCOMPARE(pdfPages(file), 2);
+    }
+
+    void printToCupsFromPreview() {
+        KEMA_REQUIRE_CUPS();
+        auto report = ranReport();
+        QVERIFY(report);
+        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
+        QVERIFY(selectQueue(report->printer(), queue).ok());
+        report->setCopies(2);
+        PreviewOptions options;
+        options.printDialog = [](QPrinter&, QWidget*) { return true; };
+        const int before = lastCupsJobId();
+        PreviewDialog dialog(*report, options);
+        dialog.tool(PreviewDialog::PrintTool)->trigger();
+        QCOMPARE(report->printerJobResult(), 1);
+        const QList<CupsJob> jobs =
+            waitForCupsJobs(before, queue, QStringLiteral("来店伝票（印刷試験）"));
+        QCOMPARE(jobs.size(), 1);
+        QCOMPARE(jobs.first().sheets, 2);
+    }
+
+    void failingPrintGivesZeroAndAMessage() {
+        auto report = ranReport();
+        QVERIFY(report);
+        PreviewOptions options;
+        options.printDialog = [](QPrinter& printer, QWidget*) {
+            printer.setCopyCount(1);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QStringLiteral("/nonexistent/dir/out.pdf"));
+            return true;
+        };
+        QStringList messages;
+        options.showMessage = [&](const QString& text, QWidget*) { messages << text; };
+        PreviewDialog dialog(*report, options);
+        dialog.tool(PreviewDialog::PrintTool)->trigger();
+        QCOMPARE(report->printerJobResult(), 0);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
+    }
+
+    void navigationByKeyboard() {
+        auto report = ranReport(3);
+        QVERIFY(report);
+        PreviewDialog dialog(*report);
+        dialog.show();
+        QCOMPARE(dialog.pageCount(), 3);
+        QCOMPARE(dialog.currentPage(), 0);
+        QTest::keyClick(&dialog, Qt::Key_PageDown);
+        QCOMPARE(dialog.currentPage(), 1);
+        QTest::keyClick(&dialog, Qt::Key_End);
+        QCOMPARE(dialog.currentPage(), 2);
+        QTest::keyClick(&dialog, Qt::Key_PageDown);
+        QCOMPARE(dialog.currentPage(), 2);
+        QTest::keyClick(&dialog, Qt::Key_Home);
+        QCOMPARE(dialog.currentPage(), 0);
+        QTest::keyClick(&dialog, Qt::Key_PageUp);
+        QCOMPARE(dialog.currentPage(), 0);
+        const double zoom = dialog.zoom();
+        QTest::keyClick(&dialog, Qt::Key_Plus, Qt::ControlModifier);
+        QVERIFY(dialog.zoom() > zoom);
+        QTest::keyClick(&dialog, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(&dialog, Qt::Key_Minus, Qt::ControlModifier);
+        QVERIFY(dialog.zoom() < zoom);
+        QCOMPARE(report->clicks,
+                 (QStringList{PreviewDialog::NextPageTool, PreviewDialog::LastPageTool,
+                              PreviewDialog::NextPageTool, PreviewDialog::FirstPageTool,
+                              PreviewDialog::PreviousPageTool, PreviewDialog::ZoomInTool,
+                              PreviewDialog::ZoomOutTool, PreviewDialog::ZoomOutTool}));
+        QTest::keyClick(&dialog, Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(report->clicks.last(), CloseTool);
+    }
+
+    void zoomTools() {
+        auto report = ranReport();
+        QVERIFY(report);
+        PreviewDialog dialog(*report);
+        dialog.show();
+        dialog.tool(PreviewDialog::WholePageTool)->trigger();
+        const double whole = dialog.zoom();
+        dialog.tool(PreviewDialog::FitWidthTool)->trigger();
+        QVERIFY(dialog.zoom() > whole);
+        QVERIFY(dialog.renderedPage().width() <= 1024);
+    }
+
+    // The slips close their window in the end event after a start error: it never shows.
+    void closedByEndEventNeverShown() {
+        TestReport report;
+        report.setTarget(Target::Preview);
+        report.setCaption(QStringLiteral("来店伝票"));
+        report.onEnd = [&] { report.closeWindow(); };
+        ModalWatch guard;
+        QVERIFY(execute(report).ok());
+        QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
+        QVERIFY(!guard.seen);
+    }
+
+    void executeShowsThePreview() {
+        TestReport report;
+        report.setTarget(Target::Preview);
+        report.setCaption(QStringLiteral("来店伝票"));
+        ModalWatch guard;
+        QVERIFY(execute(report).ok());
+        QVERIFY(guard.seen);
+        QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
+    }
+
+    void eventErrorEndsThePreview() {
+        auto report = ranReport();
+        QVERIFY(report);
+        report->onToolbarClick = [](const QString&) {
+            throw kema::Failure(
+                kema::Error{9, QStringLiteral("TestReport"), QStringLiteral("click failed")});
+        };
+        QTimer::singleShot(0, [] {
+            qobject_cast<PreviewDialog*>(QApplication::activeModalWidget())
+                ->tool(CloseTool)
+                ->trigger();
+        });
+        ModalWatch guard;
+        const kema::Status status = showPreview(*report);
+        QVERIFY(!status.ok());
+        QCOMPARE(status.error().description, QStringLiteral("click failed"));
+    }
+};
+
+QTEST_MAIN(ReportPreviewTest)
+#include "tst_report_preview.moc"

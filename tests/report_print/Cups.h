@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QList>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QThread>
+#include <QtTest>
+
+#include <optional>
+
+// What the test CUPS server (scripts/services/cups) recorded of a job: its page-log line and
+// the PDF cups-pdf wrote for it.
+struct CupsJob {
+    int id = 0;
+    QString queue;
+    int sheets = 0;
+    QString title;
+};
+
+// True when the private CUPS server of the tests is there; otherwise the caller skips, or fails
+// when the services are mandatory.
+inline bool haveCups() {
+    return !qEnvironmentVariableIsEmpty("KEMA_TEST_CUPS_QUEUE");
+}
+
+#define KEMA_REQUIRE_CUPS()                                                                        \
+    do {                                                                                           \
+        if (!haveCups()) {                                                                         \
+            if (qEnvironmentVariable("KEMA_REQUIRE_SERVICES") == QLatin1String("1"))               \
+                QFAIL("KEMA_TEST_CUPS_QUEUE is not set: scripts/services/cups did not start");     \
+            QSKIP("no test CUPS server (eval \"$(scripts/services/cups start DIR)\")");            \
+        }                                                                                          \
+    } while (false)
+
+// Page log lines: queue user job [date zone] total sheets billing host title media sides.
+inline QList<CupsJob> cupsPageLog() {
+    QList<CupsJob> jobs;
+    QFile file(qEnvironmentVariable("KEMA_TEST_CUPS_PAGE_LOG"));
+    if (!file.open(QIODevice::ReadOnly))
+        return jobs;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QStringList f = line.split(u' ');
+        if (f.size() < 12 || f[5] != QLatin1String("total"))
+            continue;
+        jobs.append({f[2].toInt(), f[0], f[6].toInt(), f.mid(9, f.size() - 11).join(u' ')});
+    }
+    return jobs;
+}
+
+inline int lastCupsJobId() {
+    int last = 0;
+    for (const CupsJob& job : cupsPageLog())
+        last = qMax(last, job.id);
+    return last;
+}
+
+// The jobs after `afterId` on `queue` with `title`, waiting up to a minute for `count` of them.
+inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const QString& title,
+                                      int count = 1) {
+    QElapsedTimer clock;
+    clock.start();
+    QList<CupsJob> found;
+    while (clock.elapsed() < 60000) {
+        found.clear();
+        for (const CupsJob& job : cupsPageLog())
+            if (job.id > afterId && job.queue == queue && job.title == title)
+                found.append(job);
+        if (found.size() >= count)
+            break;
+        QThread::msleep(200);
+    }
+    return found;
+}
+
+// Every job CUPS knows of, finished or not.
+inline int cupsJobCount() {
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"),
+                 {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o")});
+    lpstat.waitForFinished(30000);
+    return QString::fromUtf8(lpstat.readAllStandardOutput()).count(u'\n');
+}
+
+// Pages of a PDF by pdfinfo; -1 when it cannot be read.
+inline int pdfPages(const QString& path) {
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {path});
+    pdfinfo.waitForFinished(30000);
+    const QString out = QString::fromUtf8(pdfinfo.readAllStandardOutput());
+    const auto match =
+        QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+            .match(out);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// The PDF cups-pdf wrote for a job, once it is complete.
+inline QString cupsPdfOf(int jobId) {
+    const QDir out(qEnvironmentVariable("KEMA_TEST_CUPS_OUT"));
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30000) {
+        const QStringList files =
+            out.entryList({QStringLiteral("*-job_%1.pdf").arg(jobId)}, QDir::Files);
+        if (!files.isEmpty() && pdfPages(out.filePath(files.first())) > 0)
+            return out.filePath(files.first());
+        QThread::msleep(200);
+    }
+    return {};
+}

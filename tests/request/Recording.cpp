@@ -1,0 +1,74 @@
+#include "Recording.h"
+
+namespace kema::test {
+
+namespace {
+
+const QStringList kSlipClasses = {QStringLiteral("TKV418R1"), QStringLiteral("TKV418R2"),
+                                  QStringLiteral("TKV418R4"), QStringLiteral("TKV418R5")};
+
+} // namespace
+
+QList<ShownMessage>& RecordingMessageDisplay::shown() {
+    static QList<ShownMessage> messages;
+    return messages;
+}
+
+void RecordingMessageDisplay::install() {
+    ComponentRegistry::instance().registerMessageDisplay(QStringLiteral("RVB520.RVB520C1"), [] {
+        return std::make_unique<RecordingMessageDisplay>();
+    });
+}
+
+long RecordingMessageDisplay::MSGDSP(const QString& code, const QVariant& argument,
+                                     const QString& title) {
+    shown().append({code, argument, title});
+    return 0;
+}
+
+long RecordingMessageDisplay::DBERRDSP(const QString& code, const QList<db::DbError>&,
+                                       const QVariant& argument, const QString& title) {
+    shown().append({code, argument, title});
+    return 0;
+}
+
+LaunchLog& launchLog() {
+    static LaunchLog log;
+    return log;
+}
+
+RecordingReport::RecordingReport() : report::Report(QStringLiteral("RequestTest")) {}
+
+void RecordingReport::registerAll() {
+    for (const QString& name : kSlipClasses) {
+        report::ReportFactory::instance().registerReport(name, [name] {
+            launchLog().created.append(name);
+            return std::make_unique<RecordingReport>();
+        });
+    }
+}
+
+void RecordingReport::unregisterAll() {
+    for (const QString& name : kSlipClasses)
+        report::ReportFactory::instance().unregisterReport(name);
+}
+
+void RecordingReport::assign(const char* name, const QVariant& value) {
+    launchLog().assigned.append(QString::fromLatin1(name));
+    launchLog().values.insert(QString::fromLatin1(name), value);
+    m_values.insert(QString::fromLatin1(name), value);
+}
+
+void RecordingReport::Report_ReportStart() {
+    LaunchLog& log = launchLog();
+    log.caption = caption();
+    log.copies = copies();
+    log.target = target();
+    if (log.failInStart)
+        throw Failure(Error{5, QStringLiteral("RecordingReport"),
+                            QStringLiteral("the test report failed on purpose")});
+}
+
+BareReport::BareReport() : report::Report(QStringLiteral("RequestTest")) {}
+
+} // namespace kema::test

@@ -1,0 +1,240 @@
+// raiten: prints a visit slip from the command line, as a host of the component would.
+//
+// Exit status: 0 when RaitenDenpyoPRINT gave 0, 1 when it gave -1 (or the host's connection
+// could not be opened), 2 for a usage error.
+#include "request/Application.h"
+#include "request/Dispatch.h"
+#include "request/TKV418C1.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMap>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <variant>
+
+namespace {
+
+using kema::request::DispatchMember;
+using kema::request::MemberKind;
+using kema::request::ValueType;
+
+constexpr int kUsageError = 2;
+
+struct Options {
+    bool help = false;
+    QMap<int, QVariant> values; // by position in the interface; the last given wins
+    std::optional<QString> connection;
+    std::optional<QString> pdf;
+    std::optional<QString> png;
+    int dpi = 150;
+    std::optional<QString> settings;
+};
+
+struct UsageError {
+    QString text;
+};
+
+void write(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+QString placeholder(ValueType type) {
+    switch (type) {
+    case ValueType::Int16:
+    case ValueType::Int32:
+        return QStringLiteral("N");
+    case ValueType::Double:
+        return QStringLiteral("X");
+    case ValueType::Text:
+        return QStringLiteral("TEXT");
+    case ValueType::Connection:
+        return QStringLiteral("STRING");
+    }
+    Q_UNREACHABLE();
+}
+
+QString meaning(const char* name) {
+    static const QMap<QString, QString> meanings = {
+        {QStringLiteral("KidouKbnL"),
+         QStringLiteral("start-up kind: 1 from the database, 2 blank form")},
+        {QStringLiteral("SyoriKbnL"), QStringLiteral("1 by reception number, 2 by customer key")},
+        {QStringLiteral("BarcodeKbnL"), QStringLiteral("1 prints the barcode")},
+        {QStringLiteral("QNumberL"), QStringLiteral("reception number")},
+        {QStringLiteral("DenpKbnL"), QStringLiteral("1 glasses slip, 2 contact-lens slip")},
+        {QStringLiteral("StoreCodeL"), QStringLiteral("store code")},
+        {QStringLiteral("UserUQKeyL"), QStringLiteral("customer unique key")},
+        {QStringLiteral("UserSKeyL"), QStringLiteral("customer sub-key")},
+        {QStringLiteral("OutNumberL"), QStringLiteral("number of copies")},
+        {QStringLiteral("OutKbnL"), QStringLiteral("output kind, 1 or 2")},
+        {QStringLiteral("PrintKbnL"), QStringLiteral("0 print, 1 preview")},
+        {QStringLiteral("OutDate"), QStringLiteral("visit date (customer key)")},
+        {QStringLiteral("DenpyoNo"), QStringLiteral("slip number for the barcode")},
+        {QStringLiteral("DBconnection"),
+         QStringLiteral("ODBC connection string of the host's connection")},
+        {QStringLiteral("HOME_TEL"), QStringLiteral("home telephone (customer key)")},
+        {QStringLiteral("RENRAKUSAKI"), QStringLiteral("contact telephone (customer key)")},
+        {QStringLiteral("RENRAKUBIKOU"), QStringLiteral("contact remark (customer key)")},
+        {QStringLiteral("KANA"), QStringLiteral("name in kana (customer key)")},
+        {QStringLiteral("KANJI"), QStringLiteral("name in kanji (customer key)")},
+        {QStringLiteral("SEX"), QStringLiteral("1 or 2 selects the sex mark (customer key)")},
+        {QStringLiteral("BIRTH"), QStringLiteral("birth date text (customer key)")},
+    };
+    return meanings.value(QString::fromLatin1(name));
+}
+
+QString usage() {
+    QString text = QStringLiteral(
+        "Usage: raiten [--PROPERTY VALUE | --PROPERTY=VALUE]... [--pdf FILE | --png FILE]\n"
+        "              [--dpi N] [--settings FILE]\n"
+        "Prints a visit slip, shows its preview, or renders it into files.\n"
+        "Property names are matched without regard to case; the last of repeated options wins.\n"
+        "\nProperties:\n");
+    for (const DispatchMember& member : kema::request::members()) {
+        if (member.kind != MemberKind::PropertyLet && member.kind != MemberKind::PropertySet)
+            continue;
+        const QString option =
+            QStringLiteral("--") + QLatin1StringView(member.name) + u' ' + placeholder(member.type);
+        text += QStringLiteral("  ") + option.leftJustified(24) + meaning(member.name) + u'\n';
+    }
+    text += QStringLiteral(
+        "\nOutput:\n"
+        "  --pdf FILE              render the pages into one PDF file instead of printing\n"
+        "  --png FILE              render one PNG file per page (FILE-2.png, ... after the first)\n"
+        "  --dpi N                 resolution of the PNG files (default 150)\n"
+        "  --settings FILE         the settings file to read (sets KEMA_SETTINGS)\n"
+        "  --help                  show this text\n"
+        "\nExit status: 0 slip produced, 1 refused or failed, 2 usage error.\n");
+    return text;
+}
+
+std::optional<UsageError> take(Options& options, const QString& name, const QString& value) {
+    auto named = [&](const char* option) {
+        return name.compare(QLatin1StringView(option), Qt::CaseInsensitive) == 0;
+    };
+    if (named("pdf") || named("png")) {
+        if (value.isEmpty())
+            return UsageError{QStringLiteral("--") + name + QStringLiteral(" needs a file name")};
+        (named("pdf") ? options.pdf : options.png) = value;
+        return std::nullopt;
+    }
+    if (named("dpi")) {
+        const auto dpi = kema::request::coerce(value, ValueType::Int32);
+        if (!dpi || dpi.value().toInt() < 1 || dpi.value().toInt() > 2400)
+            return UsageError{QStringLiteral("--dpi: \"") + value +
+                              QStringLiteral("\" is not a resolution from 1 to 2400")};
+        options.dpi = dpi.value().toInt();
+        return std::nullopt;
+    }
+    if (named("settings")) {
+        if (!QFileInfo(value).isFile())
+            return UsageError{QStringLiteral("--settings: no such file: ") + value};
+        options.settings = value;
+        return std::nullopt;
+    }
+    const DispatchMember* member = kema::request::findMember(name);
+    if (!member ||
+        (member->kind != MemberKind::PropertyLet && member->kind != MemberKind::PropertySet))
+        return UsageError{QStringLiteral("unknown option --") + name};
+    if (member->kind == MemberKind::PropertySet) {
+        options.connection = value;
+        return std::nullopt;
+    }
+    const auto converted = kema::request::coerce(value, member->type);
+    if (!converted)
+        return UsageError{QStringLiteral("--") + QLatin1StringView(member->name) +
+                          QStringLiteral(": ") + converted.error().description};
+    options.values.insert(int(member - kema::request::members().data()), converted.value());
+    return std::nullopt;
+}
+
+std::variant<Options, UsageError> parse(const QStringList& arguments) {
+    Options options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == u"--help" || argument == u"-h") {
+            options.help = true;
+            continue;
+        }
+        if (!argument.startsWith(u"--") || argument.size() == 2)
+            return UsageError{QStringLiteral("unexpected argument \"") + argument + u'"'};
+        QString name = argument.mid(2);
+        QString value;
+        if (const qsizetype equals = name.indexOf(u'='); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        } else {
+            return UsageError{QStringLiteral("--") + name + QStringLiteral(" needs a value")};
+        }
+        if (auto error = take(options, name, value))
+            return *error;
+    }
+    if (options.pdf && options.png)
+        return UsageError{QStringLiteral("--pdf and --png cannot be combined")};
+    return options;
+}
+
+bool wantsPreview(const Options& options) {
+    if (options.pdf || options.png)
+        return false;
+    const DispatchMember* printKbn = kema::request::findMember(u"PrintKbnL");
+    const int position = int(printKbn - kema::request::members().data());
+    return options.values.value(position, QVariant::fromValue<qint16>(0)).value<qint16>() == 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    kema::request::selectPlatformWithoutDisplay();
+    QApplication application(argc, argv);
+
+    const auto parsed = parse(QCoreApplication::arguments().mid(1));
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        write(stderr, QStringLiteral("raiten: ") + error->text +
+                          QStringLiteral("\nTry 'raiten --help'.\n"));
+        return kUsageError;
+    }
+    const Options& options = std::get<Options>(parsed);
+    if (options.help) {
+        write(stdout, usage());
+        return 0;
+    }
+    if (wantsPreview(options) && !kema::request::platformShowsWindows()) {
+        write(stderr, QStringLiteral("raiten: the preview needs a display; set DISPLAY or render "
+                                     "with --pdf or --png\n"));
+        return kUsageError;
+    }
+    if (options.settings)
+        qputenv("KEMA_SETTINGS", QFileInfo(*options.settings).absoluteFilePath().toLocal8Bit());
+
+    kema::TKV418C1 request;
+    for (auto it = options.values.cbegin(); it != options.values.cend(); ++it) {
+        const DispatchMember& member = kema::request::members()[std::size_t(it.key())];
+        const auto set = kema::request::invoke(request, member.dispid, member.kind, it.value());
+        if (!set) {
+            write(stderr, QStringLiteral("raiten: ") + set.error().description + u'\n');
+            return kUsageError;
+        }
+    }
+    if (options.connection) {
+        auto connection = std::make_shared<kema::db::Connection>();
+        if (kema::Status opened = connection->open(*options.connection); !opened) {
+            write(stderr, QStringLiteral("raiten: --DBconnection: ") +
+                              opened.error().messageBoxText() + u'\n');
+            return 1;
+        }
+        request.setDBconnection(connection);
+    }
+    if (options.pdf)
+        request.setFileTarget(kema::report::Target::Pdf, *options.pdf, options.dpi);
+    if (options.png)
+        request.setFileTarget(kema::report::Target::Png, *options.png, options.dpi);
+
+    return request.RaitenDenpyoPRINT() == 0 ? 0 : 1;
+}
