@@ -159,7 +159,7 @@ void TKV418R3::prs_Set_H_ITEM_NM() {
             continue;
         if (ToInteger32(items.USE_FLG()) == 0 || ToInteger32(items.DISP_KBN()) != 1)
             continue;
-        if (item >= 13) {
+        if (item >= 13 && item <= 28) {
             setText(itemCaption(item), prf_TrimLeft(items.ITEM_NM(), 8));
         } else {
             setText(categoryCaption(item), prf_TrimLeft(items.ITEM_NM(), 5));

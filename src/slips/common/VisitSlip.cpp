@@ -14,8 +14,6 @@ namespace kema::slips {
 
 namespace {
 
-const QString kBlankDate = QStringLiteral("      年    月    日");
-const QString kBlankMailNo = QStringLiteral("    -");
 const QString kExitTool = QStringLiteral("終了(&C)");
 const QString kPrintTool = QStringLiteral("印刷(&P)...");
 constexpr int kF12 = 123;
@@ -158,7 +156,7 @@ void VisitSlip::formatHeaderDates() {
         prs_ShowDateLabels();
     const QString birth = text(QStringLiteral("Fld_BIRTH_MD"));
     setText(QStringLiteral("Fld_BIRTH_MD"),
-            birth.isEmpty() ? kBlankDate : Format(birth, QStringLiteral("ggg ee年 mm月 dd日")));
+            birth.isEmpty() ? blankDate() : Format(birth, QStringLiteral("ggg ee年 mm月 dd日")));
 }
 
 void VisitSlip::Report_ReportEnd() {
@@ -201,11 +199,11 @@ void VisitSlip::prs_SetBlankForm() {
     barcode(QStringLiteral("Fld_INQ_NO")).setVisible(false);
     for (const char* mask : {"Fld_ASTA_W", "Fld_ASTA_M", "Fld_ASTA_SAI", "Fld_ASTA_SIN"})
         setVisible(QLatin1String(mask), false);
-    setText(QStringLiteral("Fld_MAILNO"), kBlankMailNo);
-    setText(QStringLiteral("Fld_BIRTH_MD"), kBlankDate);
+    setText(QStringLiteral("Fld_MAILNO"), blankMailNo());
+    setText(QStringLiteral("Fld_BIRTH_MD"), blankDate());
     for (const char* f : {"Fld_VISIT_DT", "Fld_VISIT_YY", "Fld_VISIT_MM", "Fld_VISIT_DD"})
         setVisible(QLatin1String(f), false);
-    setText(QStringLiteral("Fld_EXAM_DT"), kBlankDate);
+    setText(QStringLiteral("Fld_EXAM_DT"), blankDate());
     for (const char* f : {"Fld_nen", "Fld_tuki", "Fld_hi"})
         setVisible(QLatin1String(f), true);
     setVisible(QStringLiteral("Fld_CUSTOM_NO"), false);
@@ -260,7 +258,7 @@ QString VisitSlip::prf_StoreName(QString& code) {
 
 QString VisitSlip::prf_MailNo(const QString& s) const {
     if (m_kidou != 1)
-        return kBlankMailNo;
+        return blankMailNo();
     return s.left(3) + u'-' + s.mid(3, 7);
 }
 

@@ -133,6 +133,9 @@ protected:
     void setCardProperty(const char* name, const QVariant& value);
 
     QString reportName() const { return m_reportName; }
+    // What an empty date and an empty postal code print as.
+    static QString blankDate() { return QStringLiteral("      年    月    日"); }
+    static QString blankMailNo() { return QStringLiteral("    -"); }
     void showMessage(const QString& code, const QString& title);
 
     qint16 m_recordDelivered = 0;

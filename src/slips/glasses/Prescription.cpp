@@ -9,11 +9,16 @@
 
 namespace kema::slips {
 
-namespace {
+const QStringList& TKV418R1::eyeSlots() {
+    static const QStringList list{"11", "12", "21", "22", "31", "32", "41", "42"};
+    return list;
+}
 
-const QStringList kEyeOrder{"11", "12", "21", "22", "31", "32", "41", "42"};
-
-} // namespace
+const QStringList& TKV418R1::sightSlots() {
+    static const QStringList list{"11", "12", "13", "21", "22", "23",
+                                   "31", "32", "33", "41", "42", "43"};
+    return list;
+}
 
 QString TKV418R1::prf_PrismBase(qint16 code) {
     switch (code) {
@@ -53,13 +58,11 @@ void TKV418R1::zeroBlank(const QString& family, const QStringList& suffixes,
 }
 
 void TKV418R1::prs_FmtSight() {
-    zeroBlank(QStringLiteral("Fld_SIGHT_"),
-              {"11", "12", "13", "21", "22", "23", "31", "32", "33", "41", "42", "43"},
-              QStringLiteral("0.00"));
+    zeroBlank(QStringLiteral("Fld_SIGHT_"), sightSlots(), QStringLiteral("0.00"));
 }
 
 void TKV418R1::prs_FmtSPH() {
-    for (const QString& s : kEyeOrder) {
+    for (const QString& s : eyeSlots()) {
         const QString field = QStringLiteral("Fld_SPH_") + s;
         const QString t = text(field);
         // Compared as text: a positive value sorts after "0", a negative one or Null before it.
@@ -74,35 +77,35 @@ void TKV418R1::prs_FmtSPH() {
 }
 
 void TKV418R1::prs_FmtCYL() {
-    for (const QString& s : kEyeOrder) {
+    for (const QString& s : eyeSlots()) {
         const QString field = QStringLiteral("Fld_CYL_") + s;
         setText(field, prf_FmtSignedBlankZero(text(field), QStringLiteral("0.00")));
     }
 }
 
 void TKV418R1::prsAXhen() {
-    zeroBlank(QStringLiteral("Fld_AX_"), kEyeOrder, QStringLiteral("###"));
+    zeroBlank(QStringLiteral("Fld_AX_"), eyeSlots(), QStringLiteral("###"));
 }
 void TKV418R1::prsADDhen() {
-    zeroBlank(QStringLiteral("Fld_ADD_"), kEyeOrder, QStringLiteral("0.00"));
+    zeroBlank(QStringLiteral("Fld_ADD_"), eyeSlots(), QStringLiteral("0.00"));
 }
 void TKV418R1::prsPhen() {
-    zeroBlank(QStringLiteral("Fld_P_"), kEyeOrder, QStringLiteral("#0.00"));
+    zeroBlank(QStringLiteral("Fld_P_"), eyeSlots(), QStringLiteral("#0.00"));
 }
 void TKV418R1::prsBhen() {
-    zeroBlank(QStringLiteral("Fld_B_"), kEyeOrder, QStringLiteral("###"));
+    zeroBlank(QStringLiteral("Fld_B_"), eyeSlots(), QStringLiteral("###"));
 }
 void TKV418R1::prsHENhen() {
-    zeroBlank(QStringLiteral("Fld_HEN_"), kEyeOrder, QStringLiteral("#0.00"));
+    zeroBlank(QStringLiteral("Fld_HEN_"), eyeSlots(), QStringLiteral("#0.00"));
 }
 void TKV418R1::prsPDhen() {
-    zeroBlank(QStringLiteral("Fld_PD_"), kEyeOrder, QStringLiteral("#0.0"));
+    zeroBlank(QStringLiteral("Fld_PD_"), eyeSlots(), QStringLiteral("#0.0"));
 }
 void TKV418R1::prsNPDhen() {
-    zeroBlank(QStringLiteral("Fld_NPD_"), kEyeOrder, QStringLiteral("#0.0"));
+    zeroBlank(QStringLiteral("Fld_NPD_"), eyeSlots(), QStringLiteral("#0.0"));
 }
 void TKV418R1::prsPOINThen() {
-    zeroBlank(QStringLiteral("Fld_EYE_POINT_"), kEyeOrder, QStringLiteral("0.0"));
+    zeroBlank(QStringLiteral("Fld_EYE_POINT_"), eyeSlots(), QStringLiteral("0.0"));
 }
 
 } // namespace kema::slips

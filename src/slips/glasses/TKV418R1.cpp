@@ -7,24 +7,6 @@
 
 namespace kema::slips {
 
-namespace {
-
-const QString kBlankDate = QStringLiteral("      年    月    日");
-const QString kBlankMailNo = QStringLiteral("    -");
-
-const QStringList& gridSuffixes() {
-    static const QStringList s{"11", "12", "21", "22", "31", "32", "41", "42"};
-    return s;
-}
-
-const QStringList& sightSuffixes() {
-    static const QStringList s{"11", "12", "13", "21", "22", "23",
-                               "31", "32", "33", "41", "42", "43"};
-    return s;
-}
-
-} // namespace
-
 TKV418R1::TKV418R1() : TKV418R1(QStringLiteral("TKV418R1"), QStringLiteral("TKV418R1")) {}
 
 TKV418R1::TKV418R1(const QString& layoutName, const QString& reportName)
@@ -42,11 +24,11 @@ QStringList TKV418R1::dataFields() const {
         "Fld_USE_PUR_NM",  "Fld_NAKED_SIGHT1", "Fld_NAKED_SIGHT2", "Fld_NAKED_SIGHT3",
         "Fld_LENS_COLR",   "Fld_NODO",         "Fld_NODO_UD",      "Fld_SPEC_1",
         "Fld_SPEC_2",      "fld_FRAME_NM",     "Fld_LENS1_NM",     "Fld_LENS2_NM"};
-    for (const QString& s : sightSuffixes())
+    for (const QString& s : sightSlots())
         fields << QStringLiteral("Fld_SIGHT_") + s;
     for (const char* family : {"Fld_SPH_", "Fld_CYL_", "Fld_AX_", "Fld_ADD_", "Fld_P_", "Fld_B_",
                                "Fld_HEN_", "Fld_P_WAY_", "Fld_PD_", "Fld_NPD_", "Fld_EYE_POINT_"})
-        for (const QString& s : gridSuffixes())
+        for (const QString& s : eyeSlots())
             fields << QLatin1String(family) + s;
     return fields;
 }
@@ -116,8 +98,8 @@ void TKV418R1::prs_SetReception() {
     prs_SetSexMark(ToInteger16(trimmedColumn(rs, "RC_SEX")));
     prs_SetVisitMark(SyoriKbnL());
     prs_ShowDateLabels();
-    setText(QStringLiteral("Fld_MAILNO"), kBlankMailNo);
-    setText(QStringLiteral("Fld_EXAM_DT"), kBlankDate);
+    setText(QStringLiteral("Fld_MAILNO"), blankMailNo());
+    setText(QStringLiteral("Fld_EXAM_DT"), blankDate());
     prs_SetCardKinds();
 }
 
@@ -186,7 +168,7 @@ void TKV418R1::prs_SetCustomer(const FieldCollection& c) {
 void TKV418R1::formatRecord() {
     const QString exam = text(QStringLiteral("Fld_EXAM_DT"));
     setText(QStringLiteral("Fld_EXAM_DT"),
-            exam.isEmpty() ? kBlankDate : Format(exam, QStringLiteral("yyyy年mm月dd日")));
+            exam.isEmpty() ? blankDate() : Format(exam, QStringLiteral("yyyy年mm月dd日")));
     for (int i = 1; i <= 3; ++i) {
         const QString f = QStringLiteral("Fld_NAKED_SIGHT%1").arg(i);
         const QString t = text(f);

@@ -28,6 +28,11 @@ public:
     const std::array<qint16, 4>& KindNumber() const { return m_kindNumber; }
     qint32 ExamHistoryNo() const { return m_examHistoryNo; }
 
+    // The grid's field suffixes: row and eye ("11" … "42"); the sight columns add the third,
+    // both-eyes column ("13" … "43").
+    static const QStringList& eyeSlots();
+    static const QStringList& sightSlots();
+
     static QString prf_PrismBase(qint16 code);
     static QString prf_FmtSignedBlankZero(const QString& t, const QString& pattern);
 

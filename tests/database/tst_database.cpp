@@ -1,0 +1,856 @@
+// Connections, recordsets and the report objects' database side, on SQLite and PostgreSQL
+// through ODBC.
+#include "TestDatabase.h"
+
+#include "request/SharedRequestState.h"
+#include "services/database/Database.h"
+#include "services/database/ReportDatabase.h"
+#include "services/text/Conversions.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kema;
+using namespace kema::test;
+
+namespace {
+
+const QString kBadServer =
+    QStringLiteral("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=1;DATABASE=kema;UID=kema");
+
+// A reception row whose every nullable column is Null, and one with a value of every type.
+const char kOwnReceptions[] =
+    "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO) VALUES ('N1', 1);\n"
+    "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_STORE_CD, RC_RECEPT_DT, RC_RECEPT_TM, "
+    "RC_DENP_KBN, RC_UNIQUE_KEY, RC_KNAME) VALUES ('T1', 1, '001', '2024-03-09', "
+    "'2024-03-09 14:05:30', 2, 9007199254740993, 'ﾃｽﾄ');\n"
+    "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_RECEPT_TM) VALUES ('M1', 1, "
+    "'2024-03-09 00:00:00');\n"
+    "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_KNAME) VALUES ('O''Brien', 1, 'quote');\n"
+    "INSERT INTO CBASE (CUBS_UNIQUE_KEY) VALUES (1000000000000000);\n";
+
+db::ConnectionPtr openConnection(const QString& connectionString) {
+    auto connection = std::make_shared<db::Connection>();
+    const Status opened = connection->open(connectionString);
+    if (!opened.ok())
+        qWarning("%s", qPrintable(opened.error().messageBoxText()));
+    return connection;
+}
+
+QVariant valueOf(const db::Recordset& rs, const QString& name) {
+    auto value = rs.field(name);
+    return value.ok() ? value.value() : QVariant(QStringLiteral("<error>"));
+}
+
+} // namespace
+
+class DatabaseTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void valuesHaveOneTypePerSqlType_data() { addBackendRows(); }
+    void valuesHaveOneTypePerSqlType();
+    void boundValuesOfEveryType_data() { addBackendRows(); }
+    void boundValuesOfEveryType();
+    void nullInEveryColumn_data() { addBackendRows(); }
+    void nullInEveryColumn();
+    void nullToEmptyOfRealValues_data();
+    void nullToEmptyOfRealValues();
+    void fieldsByNameWithoutCase_data() { addBackendRows(); }
+    void fieldsByNameWithoutCase();
+    void recordsetPositions_data() { addBackendRows(); }
+    void recordsetPositions();
+    void quotesAndInjectionAreValues_data();
+    void quotesAndInjectionAreValues();
+    void rejectedStatementIsAnError_data() { addBackendRows(); }
+    void rejectedStatementIsAnError();
+    void connectionsAreIndependent_data() { addBackendRows(); }
+    void connectionsAreIndependent();
+    void unopenableConnectionStrings_data();
+    void unopenableConnectionStrings();
+    void connectionStringReachesTheDriverAsWritten_data();
+    void connectionStringReachesTheDriverAsWritten();
+
+    void dbopenChoosesTheConnectionString_data();
+    void dbopenChoosesTheConnectionString();
+    void dbopenFailureShowsOneMessageBox_data() { addBackendRows(); }
+    void dbopenFailureShowsOneMessageBox();
+    void dbopenAgainClosesTheOldConnection_data() { addBackendRows(); }
+    void dbopenAgainClosesTheOldConnection();
+    void receptionRead_data();
+    void receptionRead();
+    void receptionReadRejected_data() { addBackendRows(); }
+    void receptionReadRejected();
+    void hostConnectionIsOnlyBorrowed_data() { addBackendRows(); }
+    void hostConnectionIsOnlyBorrowed();
+    void hostConnectionErrorsAreReported_data() { addBackendRows(); }
+    void hostConnectionErrorsAreReported();
+    void systemParameters_data();
+    void systemParameters();
+    void systemParameterErrors_data() { addBackendRows(); }
+    void systemParameterErrors();
+    void bothEyesItems_data() { addBackendRows(); }
+    void bothEyesItems();
+    void workRecordsetIsReplaced_data() { addBackendRows(); }
+    void workRecordsetIsReplaced();
+    void defaultPlatformMessageBoxWritesOneLine();
+
+private:
+    QTemporaryDir m_sources;
+    QString m_sourcesError;
+};
+
+// A data source of a demo database, for the whole run: the driver manager reads its ini file
+// once.
+void DatabaseTest::initTestCase() {
+    TestDatabase db(kSqlite);
+    const QDir dir(m_sources.path());
+    const QString database = dir.filePath(QStringLiteral("store.sqlite"));
+    const auto write = [](const QString& path, const QString& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0;
+    };
+    if (!db.isValid())
+        m_sourcesError = db.error();
+    else if (!QFile::copy(db.connectionString().section(u'=', 2), database))
+        m_sourcesError = QStringLiteral("cannot copy the demo database");
+    else if (!write(
+                 dir.filePath(QStringLiteral("odbc.ini")),
+                 QStringLiteral("[kema_test_source]\nDriver=SQLite3\nDatabase=%1\n").arg(database)))
+        m_sourcesError = QStringLiteral("cannot write the data source file");
+    qputenv("ODBCINI", QFile::encodeName(dir.filePath(QStringLiteral("odbc.ini"))));
+}
+
+// A host that never takes its connection back: the process still ends cleanly.
+void DatabaseTest::cleanupTestCase() {
+    TestDatabase db(kSqlite);
+    auto lent = openConnection(db.connectionString());
+    QVERIFY(lent->isOpen());
+    SharedRequestState::instance().DBconnection = lent;
+}
+
+void DatabaseTest::init() {
+    SharedRequestState::instance().DBconnection.reset();
+}
+
+void DatabaseTest::cleanup() {
+    SharedRequestState::instance().DBconnection.reset();
+}
+
+void DatabaseTest::valuesHaveOneTypePerSqlType() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
+    auto connection = openConnection(db.connectionString());
+    QVERIFY(connection->isOpen());
+    auto rs = connection->execute(
+        QStringLiteral("SELECT RC_SEQ_NO, RC_STORE_CD, RC_RECEPT_DT, RC_RECEPT_TM, RC_UNIQUE_KEY, "
+                       "CUBS_GL_AMT_SUM, GLS_HISTORY_NO FROM URECEPT, CBASE, CGLASBS WHERE "
+                       "RC_INQ_NO = ? AND CUBS_UNIQUE_KEY = 1001 AND GLS_UNIQUE_KEY = 1001 "
+                       "ORDER BY GLS_HISTORY_NO"),
+        {QStringLiteral("T1")});
+    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
+    const db::Recordset& r = rs.value();
+    QVERIFY(!r.atEnd());
+    const QVariant seq = valueOf(r, QStringLiteral("RC_SEQ_NO"));
+    QCOMPARE(seq.metaType(), QMetaType::fromType<int>());
+    QCOMPARE(seq.toInt(), 1);
+    QCOMPARE(valueOf(r, QStringLiteral("RC_STORE_CD")), QVariant(QStringLiteral("001")));
+    QCOMPARE(valueOf(r, QStringLiteral("RC_RECEPT_DT")), QVariant(QDate(2024, 3, 9)));
+    QCOMPARE(valueOf(r, QStringLiteral("RC_RECEPT_TM")),
+             QVariant(QDateTime(QDate(2024, 3, 9), QTime(14, 5, 30))));
+    // 2^53 + 1: a double would lose the last digit.
+    QCOMPARE(valueOf(r, QStringLiteral("RC_UNIQUE_KEY")), QVariant(qlonglong(9007199254740993)));
+    const QVariant amount = valueOf(r, QStringLiteral("CUBS_GL_AMT_SUM"));
+    QCOMPARE(amount.metaType(), QMetaType::fromType<double>());
+    QCOMPARE(valueOf(r, QStringLiteral("GLS_HISTORY_NO")).metaType(), QMetaType::fromType<int>());
+}
+
+void DatabaseTest::boundValuesOfEveryType() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
+    auto connection = openConnection(db.connectionString());
+    auto rs = connection->execute(
+        QStringLiteral("SELECT RC_INQ_NO FROM URECEPT WHERE RC_SEQ_NO = ? AND RC_DENP_KBN = ? AND "
+                       "RC_RECEPT_DT = ? AND RC_RECEPT_TM = ? AND RC_UNIQUE_KEY = ? AND "
+                       "RC_STORE_CD = ? AND RC_SEQ_NO = ? AND RC_DENP_KBN = ?"),
+        {QVariant::fromValue<qint16>(1), QVariant::fromValue<quint8>(2), QDate(2024, 3, 9),
+         QDateTime(QDate(2024, 3, 9), QTime(14, 5, 30)), qlonglong(9007199254740993),
+         QStringLiteral("001"), 1.0f, 2.0});
+    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
+    QCOMPARE(rs.value().recordCount(), 1);
+    QCOMPARE(valueOf(rs.value(), QStringLiteral("RC_INQ_NO")), QVariant(QStringLiteral("T1")));
+    // A whole double of 16 digits reaches an integer column as that number.
+    auto wide = connection->execute(
+        QStringLiteral("SELECT CUBS_UNIQUE_KEY FROM CBASE WHERE CUBS_UNIQUE_KEY = ?"), {1e15});
+    QVERIFY2(wide.ok(), qPrintable(failureText(wide)));
+    QCOMPARE(wide.value().recordCount(), 1);
+    auto nulls = connection->execute(
+        QStringLiteral("SELECT RC_INQ_NO FROM URECEPT WHERE RC_INQ_NO = ? OR RC_KNAME = ?"),
+        {QVariant(), QVariant(QMetaType::fromType<QString>())});
+    QVERIFY2(nulls.ok(), qPrintable(failureText(nulls)));
+    QCOMPARE(nulls.value().recordCount(), 0);
+}
+
+void DatabaseTest::nullInEveryColumn() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
+    auto connection = openConnection(db.connectionString());
+    auto rs = connection->execute(QStringLiteral("SELECT * FROM URECEPT WHERE RC_INQ_NO = ?"),
+                                  {QStringLiteral("N1")});
+    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
+    const db::Recordset& r = rs.value();
+    QCOMPARE(r.recordCount(), 1);
+    QCOMPARE(r.fieldNames().size(), 16);
+    for (const QString& name : r.fieldNames()) {
+        if (name.compare(QLatin1String("RC_INQ_NO"), Qt::CaseInsensitive) == 0 ||
+            name.compare(QLatin1String("RC_SEQ_NO"), Qt::CaseInsensitive) == 0)
+            continue;
+        const QVariant v = valueOf(r, name);
+        QVERIFY2(v.isNull() && !v.isValid(), qPrintable(name));
+        QCOMPARE(NullToEmpty(v), QString());
+        QCOMPARE(ToInteger16(v), qint16(0));
+    }
+}
+
+void DatabaseTest::nullToEmptyOfRealValues_data() {
+    addBackendColumn();
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("text");
+    const QString amount =
+        QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE CUBS_UNIQUE_KEY = 1016");
+    for (const QString& backend : backends()) {
+        const auto row = [&](const char* name, const QString& sql, const QString& text) {
+            QTest::addRow("%s %s", qPrintable(backend), name) << backend << sql << text;
+        };
+        row("numeric zero",
+            QStringLiteral("SELECT CUBS_CL_AMT_SUM FROM CBASE WHERE "
+                           "CUBS_UNIQUE_KEY = 1001"),
+            QStringLiteral("0"));
+        row("numeric amount",
+            QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE "
+                           "CUBS_UNIQUE_KEY = 1001"),
+            QStringLiteral("128000"));
+        row("numeric fraction",
+            QStringLiteral("SELECT GLS_S_1 FROM CGLASDTL WHERE "
+                           "GLS_UNIQUE_KEY = 1001 AND GLS_S_1 = -2.25"),
+            QStringLiteral("-2.25"));
+        row("date", QStringLiteral("SELECT RC_RECEPT_DT FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
+            QStringLiteral("2024/03/09"));
+        row("timestamp", QStringLiteral("SELECT RC_RECEPT_TM FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
+            QStringLiteral("2024/03/09 14:05:30"));
+        row("timestamp at midnight",
+            QStringLiteral("SELECT RC_RECEPT_TM FROM URECEPT WHERE RC_INQ_NO = 'M1'"),
+            QStringLiteral("2024/03/09"));
+        row("smallint", QStringLiteral("SELECT RC_DENP_KBN FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
+            QStringLiteral("2"));
+        row("bigint", QStringLiteral("SELECT RC_UNIQUE_KEY FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
+            QStringLiteral("9007199254740993"));
+        row("varchar with leading zeros",
+            QStringLiteral("SELECT RC_STORE_CD FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
+            QStringLiteral("001"));
+        row("no amounts", amount, QString());
+    }
+}
+
+void DatabaseTest::nullToEmptyOfRealValues() {
+    QFETCH(QString, backend);
+    QFETCH(QString, sql);
+    QFETCH(QString, text);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
+    QVERIFY(db.run(QStringLiteral("UPDATE CBASE SET CUBS_CL_AMT_SUM = 0, CUBS_GL_AMT_SUM = "
+                                  "128000 WHERE CUBS_UNIQUE_KEY = 1001;"))
+                .ok());
+    auto connection = openConnection(db.connectionString());
+    auto rs = connection->execute(sql);
+    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
+    QVERIFY(!rs.value().atEnd());
+    QCOMPARE(NullToEmpty(valueOf(rs.value(), rs.value().fieldNames().value(0))), text);
+}
+
+void DatabaseTest::fieldsByNameWithoutCase() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    auto connection = openConnection(db.connectionString());
+    auto rs = connection->execute(
+        QStringLiteral("SELECT * FROM URECEPT WHERE RC_INQ_NO = ? ORDER BY RC_SEQ_NO"),
+        {QStringLiteral("130100002")});
+    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
+    const db::Recordset& r = rs.value();
+    // PostgreSQL folds the names to lower case; SQLite keeps them as declared.
+    const QString first = r.fieldNames().value(0);
+    QCOMPARE(first,
+             backend == kPostgres ? QStringLiteral("rc_inq_no") : QStringLiteral("RC_INQ_NO"));
+    for (const QString& name :
+         {QStringLiteral("RC_KNAME"), QStringLiteral("rc_kname"), QStringLiteral("Rc_KName")}) {
+        QVERIFY(r.hasField(name));
+        QCOMPARE(valueOf(r, name), QVariant(QStringLiteral("ﾔﾏﾓﾄ ｹﾝｲﾁ")));
+    }
+    QVERIFY(!r.hasField(QStringLiteral("RC_NO_SUCH")));
+    auto missing = r.field(QStringLiteral("RC_NO_SUCH"));
+    QVERIFY(!missing.ok());
+    QCOMPARE(missing.error().number, 3265L);
+}
+
+void DatabaseTest::recordsetPositions() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    auto connection = openConnection(db.connectionString());
+    const QString sql =
+        QStringLiteral("SELECT RC_KNAME FROM URECEPT WHERE RC_INQ_NO = ? ORDER BY RC_SEQ_NO");
+
+    auto none = connection->execute(sql, {QStringLiteral("no such reception")});
+    QVERIFY(none.ok());
+    QVERIFY(none.value().isOpen());
+    QCOMPARE(none.value().recordCount(), 0);
+    QVERIFY(none.value().atEnd());
+    QVERIFY(none.value().atBegin());
+    auto noRow = none.value().field(QStringLiteral("RC_KNAME"));
+    QVERIFY(!noRow.ok());
+    QCOMPARE(noRow.error().number, 3021L);
+
+    auto two = connection->execute(sql, {QStringLiteral("130100005")});
+    QVERIFY(two.ok());
+    db::Recordset& r = two.value();
+    QCOMPARE(r.recordCount(), 2);
+    QVERIFY(!r.atEnd());
+    QVERIFY(!r.atBegin());
+    QCOMPARE(valueOf(r, QStringLiteral("RC_KNAME")), QVariant(QStringLiteral("ｱﾍﾞ ﾕｶﾘ")));
+    r.moveNext();
+    QCOMPARE(valueOf(r, QStringLiteral("RC_KNAME")), QVariant(QStringLiteral("ｳｴ")));
+    r.moveNext();
+    QVERIFY(r.atEnd());
+    QVERIFY(!r.atBegin());
+    r.moveNext();
+    QVERIFY(r.atEnd());
+    r.close();
+    QVERIFY(!r.isOpen());
+    QCOMPARE(r.field(QStringLiteral("RC_KNAME")).error().number, 3704L);
+}
+
+void DatabaseTest::quotesAndInjectionAreValues_data() {
+    addBackendColumn();
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("rows");
+    for (const QString& backend : backends()) {
+        QTest::addRow("%s quote", qPrintable(backend)) << backend << QStringLiteral("O'Brien") << 1;
+        QTest::addRow("%s or true", qPrintable(backend))
+            << backend << QStringLiteral("x' OR '1'='1") << 0;
+        QTest::addRow("%s second statement", qPrintable(backend))
+            << backend << QStringLiteral("130100002'; DELETE FROM URECEPT; --") << 0;
+        QTest::addRow("%s question mark", qPrintable(backend))
+            << backend << QStringLiteral("?") << 0;
+        QTest::addRow("%s backslash", qPrintable(backend))
+            << backend << QStringLiteral("\\' OR 1=1 --") << 0;
+    }
+}
+
+void DatabaseTest::quotesAndInjectionAreValues() {
+    QFETCH(QString, backend);
+    QFETCH(QString, value);
+    QFETCH(int, rows);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
+    auto connection = openConnection(db.connectionString());
+    auto rs =
+        connection->execute(QStringLiteral("SELECT * FROM URECEPT WHERE RC_INQ_NO = ?"), {value});
+    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
+    QCOMPARE(rs.value().recordCount(), rows);
+    auto all = connection->execute(QStringLiteral("SELECT COUNT(*) AS N FROM URECEPT"));
+    QVERIFY(all.ok());
+    QCOMPARE(ToInteger32(valueOf(all.value(), QStringLiteral("N"))), 16);
+}
+
+void DatabaseTest::rejectedStatementIsAnError() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    auto connection = openConnection(db.connectionString());
+    for (const QString& sql :
+         {QStringLiteral("SELECT NO_SUCH_COLUMN FROM URECEPT"),
+          QStringLiteral("SELECT * FROM NO_SUCH_TABLE"), QStringLiteral("SELEC 1")}) {
+        auto rs = connection->execute(sql);
+        QVERIFY2(!rs.ok(), qPrintable(sql));
+        QVERIFY(!rs.error().description.isEmpty());
+        const QList<db::DbError> errors = connection->errors();
+        QVERIFY2(!errors.isEmpty(), qPrintable(sql));
+        QCOMPARE(errors.first().sqlState.size(), 5);
+        QVERIFY(!errors.first().description.isEmpty());
+        QVERIFY(rs.error().description.contains(errors.first().description));
+    }
+    QVERIFY(connection->execute(QStringLiteral("SELECT * FROM MSTORE")).ok());
+    QVERIFY(connection->errors().isEmpty());
+}
+
+void DatabaseTest::connectionsAreIndependent() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    const qsizetype before = QSqlDatabase::connectionNames().size();
+    {
+        auto first = openConnection(db.connectionString());
+        auto second = openConnection(db.connectionString());
+        QVERIFY(first->isOpen() && second->isOpen());
+        QCOMPARE(QSqlDatabase::connectionNames().size(), before + 2);
+        first->close();
+        QVERIFY(!first->isOpen());
+        auto rs = second->execute(QStringLiteral("SELECT STORE_NM FROM MSTORE ORDER BY STORE_CD"));
+        QVERIFY(rs.ok());
+        QCOMPARE(rs.value().recordCount(), 3);
+        auto closed = first->execute(QStringLiteral("SELECT STORE_NM FROM MSTORE"));
+        QVERIFY(!closed.ok());
+        QCOMPARE(closed.error().number, 3709L);
+    }
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before);
+}
+
+void DatabaseTest::unopenableConnectionStrings_data() {
+    QTest::addColumn<QString>("connectionString");
+    QTest::addColumn<QString>("sqlState");
+    QTest::newRow("empty") << QString() << QStringLiteral("IM002");
+    QTest::newRow("blank") << QStringLiteral("  ") << QStringLiteral("IM002");
+    QTest::newRow("unknown data source")
+        << QStringLiteral("DSN=kema_no_such_source") << QStringLiteral("IM002");
+    QTest::newRow("unknown driver")
+        << QStringLiteral("DRIVER=kema_no_such_driver") << QStringLiteral("01000");
+    QTest::newRow("server not listening") << kBadServer << QString();
+    QTest::newRow("file data source not written unchanged")
+        << QStringLiteral("DRIVER=SQLite3;Database=/tmp/store.dsn.sqlite")
+        << QStringLiteral("01S00");
+    QTest::newRow("data source not first")
+        << QStringLiteral("UID=kema;DSN=kema") << QStringLiteral("01S00");
+}
+
+void DatabaseTest::unopenableConnectionStrings() {
+    QFETCH(QString, connectionString);
+    QFETCH(QString, sqlState);
+    db::Connection connection;
+    const Status opened = connection.open(connectionString);
+    QVERIFY(!opened.ok());
+    QVERIFY(!connection.isOpen());
+    QCOMPARE(connection.connectionString(), connectionString);
+    QVERIFY(!opened.error().description.isEmpty());
+    QCOMPARE(opened.error().source, QStringLiteral("QODBC"));
+    const QList<db::DbError> errors = connection.errors();
+    QVERIFY(!errors.isEmpty());
+    QCOMPARE(errors.first().sqlState.size(), 5);
+    if (!sqlState.isEmpty())
+        QCOMPARE(errors.first().sqlState, sqlState);
+    auto rs = connection.execute(QStringLiteral("SELECT 1"));
+    QVERIFY(!rs.ok());
+}
+
+void DatabaseTest::connectionStringReachesTheDriverAsWritten_data() {
+    QTest::addColumn<QString>("connectionString");
+    // %1 is the folder of the data source.
+    QTest::newRow("driver") << QStringLiteral("DRIVER=SQLite3;Database=%1/store.sqlite");
+    QTest::newRow("data source") << QStringLiteral("DSN=kema_test_source");
+    QTest::newRow("data source, keyword in lower case") << QStringLiteral("dsn=kema_test_source");
+    QTest::newRow("data source and options") << QStringLiteral("DSN=kema_test_source;Timeout=500");
+    QTest::newRow("bare data source name") << QStringLiteral("kema_test_source");
+}
+
+// Qt's ODBC driver alone would send "DSN=DSN=..." and "FILEDSN=FILEDSN=...".
+void DatabaseTest::connectionStringReachesTheDriverAsWritten() {
+    QFETCH(QString, connectionString);
+    QVERIFY2(m_sources.isValid(), qPrintable(m_sourcesError));
+    db::Connection connection;
+    const QString written = connectionString.contains(QLatin1String("%1"))
+                                ? connectionString.arg(m_sources.path())
+                                : connectionString;
+    const Status opened = connection.open(written);
+    QVERIFY2(opened.ok(), qPrintable(failureText(opened)));
+    QCOMPARE(connection.connectionString(), written);
+    auto rs = connection.execute(QStringLiteral("SELECT COUNT(*) AS N FROM MSTORE"));
+    QVERIFY(rs.ok());
+    QCOMPARE(ToInteger32(valueOf(rs.value(), QStringLiteral("N"))), 3);
+}
+
+void DatabaseTest::dbopenChoosesTheConnectionString_data() {
+    addBackendColumn();
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<bool>("parmc");
+    for (const QString& backend : backends()) {
+        const auto row = [&](const char* name, const QString& area, bool parmc) {
+            QTest::addRow("%s %s", qPrintable(backend), name) << backend << area << parmc;
+        };
+        row("AREA absent", QStringLiteral("<absent>"), false);
+        row("AREA empty", QString(), false);
+        row("AREA 2", QStringLiteral("2"), false);
+        row("AREA 01", QStringLiteral("01"), false);
+        row("AREA 1 with a blank", QStringLiteral("1 "), false);
+        row("AREA 1", QStringLiteral("1"), true);
+    }
+}
+
+void DatabaseTest::dbopenChoosesTheConnectionString() {
+    QFETCH(QString, backend);
+    QFETCH(QString, area);
+    QFETCH(bool, parmc);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(
+        db.run(QStringLiteral("INSERT INTO GSYSPARM (PARM_NO, PARM_NAIYO) VALUES (1, '7');")).ok());
+    // The ini reader strips blanks around values; quotes keep the one after "1".
+    const QString areaLine = area == QLatin1String("1 ") ? QStringLiteral("\"1 \"") : area;
+    QMap<QString, QString> settings{{QStringLiteral("DBPARMC"), db.connectionString()},
+                                    {QStringLiteral("DBPARMS"), kBadServer}};
+    if (!parmc)
+        std::swap(settings[QStringLiteral("DBPARMC")], settings[QStringLiteral("DBPARMS")]);
+    if (area != QLatin1String("<absent>"))
+        settings.insert(QStringLiteral("AREA"), areaLine);
+    db.writeSettings(settings);
+    MessageBoxRecorder boxes;
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QVERIFY(boxes.boxes().isEmpty());
+    QCOMPARE(report.DbOpenError, qint16(0));
+    QVERIFY(report.ownConnection() && report.ownConnection()->isOpen());
+    QCOMPARE(report.prf_GetSysParm(1), qint16(7));
+}
+
+void DatabaseTest::dbopenFailureShowsOneMessageBox() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    db.writeSettings({{QStringLiteral("DBPARMS"), kBadServer}});
+    MessageBoxRecorder boxes;
+    MessageRecorder messages;
+    for (const char* name : {"TKV418R1", "TKV418R2", "TKV418R3", "TKV418R4", "TKV418R5"}) {
+        db::ReportDatabase report{QLatin1String(name)};
+        QCOMPARE(report.prf_init_dbopen(), -1);
+        QCOMPARE(report.DbOpenError, qint16(-1));
+        QVERIFY(!report.ownConnection());
+        QCOMPARE(boxes.boxes().size(), 1);
+        const RecordedBox box = boxes.boxes().constLast();
+        QCOMPARE(box.title, QLatin1String(name) + QStringLiteral(".prf_init_dbopen"));
+        // "number:source" CR LF "description"
+        const qsizetype crlf = box.text.indexOf(QStringLiteral("\r\n"));
+        QVERIFY(crlf > 0);
+        const QString head = box.text.left(crlf);
+        QVERIFY2(head.endsWith(QStringLiteral(":QODBC")), qPrintable(head));
+        bool numeric = false;
+        head.section(u':', 0, 0).toLong(&numeric);
+        QVERIFY(numeric);
+        QVERIFY(box.text.mid(crlf + 2).contains(QStringLiteral("08001")));
+        QVERIFY(messages.messages().isEmpty());
+        boxes.clear();
+    }
+}
+
+void DatabaseTest::dbopenAgainClosesTheOldConnection() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    db.writeSettings();
+    const qsizetype before = QSqlDatabase::connectionNames().size();
+    db::ReportDatabase report(QStringLiteral("TKV418R3"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+    report.release();
+    QVERIFY(!report.ownConnection());
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before);
+}
+
+void DatabaseTest::receptionRead_data() {
+    addBackendColumn();
+    QTest::addColumn<QString>("qnumber");
+    QTest::addColumn<int>("rows");
+    for (const QString& backend : backends()) {
+        const auto row = [&](const char* name, const QString& qnumber, int rows) {
+            QTest::addRow("%s %s", qPrintable(backend), name) << backend << qnumber << rows;
+        };
+        row("one row", QStringLiteral("130100002"), 1);
+        row("two rows", QStringLiteral("130100005"), 2);
+        row("no row", QStringLiteral("999999999"), 0);
+        row("empty", QString(), 0);
+        row("quote in the number", QStringLiteral("1301'00002"), 0);
+        row("quoted value", QStringLiteral("O'Brien"), 1);
+        row("or true", QStringLiteral("x' OR '1'='1"), 0);
+        row("second statement", QStringLiteral("130100002'; DROP TABLE URECEPT; --"), 0);
+        row("trailing blank", QStringLiteral("130100002 "), 0);
+    }
+}
+
+void DatabaseTest::receptionRead() {
+    QFETCH(QString, backend);
+    QFETCH(QString, qnumber);
+    QFETCH(int, rows);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
+    db.writeSettings();
+    MessageRecorder messages;
+    db::ReportDatabase report(QStringLiteral("TKV418R2"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(report.prf_init_dborec(qnumber), 0);
+    QCOMPARE(report.DbOpenError, qint16(0));
+    QCOMPARE(report.ReceptionReadError, qint16(0));
+    db::Recordset& rs = report.reception();
+    QVERIFY(rs.isOpen());
+    QCOMPARE(rs.recordCount(), rows);
+    if (rows == 0) {
+        QCOMPARE(report.NoReception, qint16(-1));
+        QCOMPARE(messages.messages().size(), 1);
+        const RecordedMessage m = messages.messages().first();
+        QCOMPARE(m.member, QStringLiteral("MSGDSP"));
+        QCOMPARE(m.code, QStringLiteral("11003"));
+        QVERIFY(!m.argument.isValid());
+        QCOMPARE(m.title, QStringLiteral("TKV418R2.prf_init_dborec"));
+    } else {
+        QCOMPARE(report.NoReception, qint16(0));
+        QVERIFY(messages.messages().isEmpty());
+        for (int seq = 1; seq <= rows; ++seq, rs.moveNext())
+            QCOMPARE(ToInteger16(valueOf(rs, QStringLiteral("RC_SEQ_NO"))), qint16(seq));
+    }
+    auto left =
+        report.ownConnection()->execute(QStringLiteral("SELECT COUNT(*) AS N FROM URECEPT"));
+    QVERIFY(left.ok());
+    QCOMPARE(ToInteger32(valueOf(left.value(), QStringLiteral("N"))), 16);
+}
+
+void DatabaseTest::receptionReadRejected() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QStringLiteral("DROP TABLE URECEPT;")).ok());
+    db.writeSettings();
+    MessageRecorder messages;
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(report.prf_init_dborec(QStringLiteral("130100002")), -1);
+    QCOMPARE(report.DbOpenError, qint16(-1));
+    QCOMPARE(report.ReceptionReadError, qint16(-1));
+    QCOMPARE(report.NoReception, qint16(0));
+    QVERIFY(!report.reception().isOpen());
+    QCOMPARE(messages.messages().size(), 1);
+    const RecordedMessage m = messages.messages().first();
+    QCOMPARE(m.member, QStringLiteral("DBERRDSP"));
+    QCOMPARE(m.code, QStringLiteral("11001"));
+    QCOMPARE(m.title, QStringLiteral("TKV418R1.prf_init_dborec"));
+    QVERIFY(!m.argument.isValid());
+    QVERIFY(m.errObject.has_value());
+    QVERIFY(!m.errorTexts.isEmpty());
+    QCOMPARE(m.sqlStates.first().size(), 5);
+    QVERIFY(m.errObject->description.contains(m.errorTexts.first()));
+}
+
+void DatabaseTest::hostConnectionIsOnlyBorrowed() {
+    QFETCH(QString, backend);
+    TestDatabase own(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(own);
+    TestDatabase host(backend);
+    KEMA_REQUIRE_DATABASE(host);
+    QVERIFY(own.run(QStringLiteral("INSERT INTO GSYSPARM (PARM_NO, PARM_NAIYO) VALUES (1180, "
+                                   "'77');"))
+                .ok());
+    own.writeSettings();
+    auto lent = openConnection(host.connectionString());
+    QVERIFY(lent->isOpen());
+    SharedRequestState::instance().DBconnection = lent;
+
+    MessageRecorder messages;
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QVERIFY(report.ownConnection() != lent.get());
+    // Only the host's database holds the reception; only the own one says 77.
+    QCOMPARE(report.prf_init_dborec(QStringLiteral("130100002")), 0);
+    QCOMPARE(report.reception().recordCount(), 1);
+    QCOMPARE(report.prf_GetSysParm(1180), qint16(77));
+    auto items = report.prf_BothEyesItems(false);
+    QVERIFY(items.ok());
+    QVERIFY(items.value().isEmpty());
+    auto work = report.openWork(QStringLiteral("SELECT * FROM URECEPT"));
+    QVERIFY(work.ok());
+    QCOMPARE(work.value()->recordCount(), 0);
+    QVERIFY(messages.messages().isEmpty());
+
+    report.release();
+    QVERIFY(!report.ownConnection());
+    QVERIFY(!report.reception().isOpen());
+    QVERIFY(lent->isOpen());
+    QCOMPARE(SharedRequestState::instance().DBconnection, lent);
+    auto still = lent->execute(QStringLiteral("SELECT * FROM URECEPT"));
+    QVERIFY(still.ok());
+    QCOMPARE(still.value().recordCount(), 12);
+}
+
+void DatabaseTest::hostConnectionErrorsAreReported() {
+    QFETCH(QString, backend);
+    TestDatabase own(backend);
+    KEMA_REQUIRE_DATABASE(own);
+    TestDatabase host(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(host);
+    QVERIFY(host.run(QStringLiteral("DROP TABLE URECEPT;")).ok());
+    own.writeSettings();
+    auto lent = openConnection(host.connectionString());
+    SharedRequestState::instance().DBconnection = lent;
+    MessageRecorder messages;
+    db::ReportDatabase report(QStringLiteral("TKV418R4"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(report.prf_init_dborec(QStringLiteral("130100002")), -1);
+    QCOMPARE(report.ReceptionReadError, qint16(-1));
+    QCOMPARE(messages.messages().size(), 1);
+    const RecordedMessage m = messages.messages().first();
+    QCOMPARE(m.code, QStringLiteral("11001"));
+    QCOMPARE(m.title, QStringLiteral("TKV418R4.prf_init_dborec"));
+    QVERIFY(!m.errorTexts.isEmpty());
+    QStringList hostTexts;
+    for (const db::DbError& e : lent->errors())
+        hostTexts << e.description;
+    QCOMPARE(m.errorTexts, hostTexts);
+    QVERIFY(report.ownConnection()->errors().isEmpty());
+    report.release();
+    QVERIFY(lent->isOpen());
+}
+
+void DatabaseTest::systemParameters_data() {
+    addBackendColumn();
+    QTest::addColumn<int>("parmNo");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("row");
+    for (const QString& backend : backends()) {
+        const auto add = [&](const char* name, int parmNo, int value, bool row) {
+            QTest::addRow("%s %s", qPrintable(backend), name) << backend << parmNo << value << row;
+        };
+        add("frames 1120", 1120, 10, true);
+        add("special orders 1180", 1180, 30, true);
+        add("card 5020", 5020, 1, true);
+        add("not numeric", 9001, 0, true);
+        add("blanks around", 7001, 12, true);
+        add("rounded half to even", 7002, 12, true);
+        add("out of 16 bits", 7003, 0, true);
+        add("null value", 7004, 0, true);
+        add("no row", 4242, -1, false);
+    }
+}
+
+void DatabaseTest::systemParameters() {
+    QFETCH(QString, backend);
+    QFETCH(int, parmNo);
+    QFETCH(int, value);
+    QFETCH(bool, row);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QStringLiteral("INSERT INTO GSYSPARM (PARM_NO, PARM_NAIYO) VALUES (7001, ' 12 "
+                                  "'), (7002, '12.5'), (7003, '40000'), (7004, NULL);"))
+                .ok());
+    db.writeSettings();
+    MessageRecorder messages;
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(report.prf_GetSysParm(qint16(parmNo)), qint16(value));
+
+    auto looked = db::sysParm(*report.ownConnection(), parmNo);
+    QVERIFY(looked.ok());
+    QCOMPARE(looked.value().has_value(), row);
+    if (row) {
+        const qint32 expected = parmNo == 7003 ? 40000 : value;
+        QCOMPARE(ToInteger32(*looked.value()), expected);
+    }
+    QVERIFY(messages.messages().isEmpty());
+}
+
+void DatabaseTest::systemParameterErrors() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(db);
+    QVERIFY(db.run(QStringLiteral("DROP TABLE GSYSPARM;")).ok());
+    db.writeSettings();
+    MessageRecorder messages;
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QCOMPARE(report.prf_GetSysParm(1120), qint16(-1)); // not open yet
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    QCOMPARE(report.prf_GetSysParm(1120), qint16(-1));
+    auto looked = db::sysParm(*report.ownConnection(), 5020);
+    QVERIFY(!looked.ok());
+    QVERIFY(!report.ownConnection()->errors().isEmpty());
+    QVERIFY(messages.messages().isEmpty());
+}
+
+void DatabaseTest::bothEyesItems() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    db.writeSettings();
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QVERIFY(!report.prf_BothEyesItems(true).ok());
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    auto glasses = report.prf_BothEyesItems(true);
+    QVERIFY2(glasses.ok(), qPrintable(failureText(glasses)));
+    QCOMPARE(glasses.value(), (QVariantList{20, 21, 40, 41}));
+    auto contact = report.prf_BothEyesItems(false);
+    QVERIFY(contact.ok());
+    QCOMPARE(contact.value(), (QVariantList{20, 21, 30, 40, 41}));
+
+    // Without parameter 1180 the comparison is unknown for every item, as on any server.
+    QVERIFY(db.run(QStringLiteral("DELETE FROM GSYSPARM WHERE PARM_NO = 1180;")).ok());
+    auto none = report.prf_BothEyesItems(true);
+    QVERIFY(none.ok());
+    QVERIFY(none.value().isEmpty());
+    QVERIFY(db.run(QStringLiteral("DROP TABLE MITEMCD;")).ok());
+    QVERIFY(!report.prf_BothEyesItems(false).ok());
+}
+
+void DatabaseTest::workRecordsetIsReplaced() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    db.writeSettings();
+    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    QCOMPARE(report.prf_init_dbopen(), 0);
+    auto first = report.openWork(QStringLiteral("SELECT STORE_CD FROM MSTORE WHERE STORE_CD <> ? "
+                                                "ORDER BY STORE_CD"),
+                                 {QStringLiteral("002")});
+    QVERIFY(first.ok());
+    db::Recordset* work = first.value();
+    QCOMPARE(work->recordCount(), 2);
+    auto second = report.openWork(QStringLiteral("SELECT PARM_NAIYO FROM GSYSPARM WHERE "
+                                                 "PARM_NO = ?"),
+                                  {1120});
+    QVERIFY(second.ok());
+    QCOMPARE(second.value(), work);
+    QCOMPARE(work->recordCount(), 1);
+    QVERIFY(!work->hasField(QStringLiteral("STORE_CD")));
+    auto rejected = report.openWork(QStringLiteral("SELECT * FROM NO_SUCH_TABLE"));
+    QVERIFY(!rejected.ok());
+    QVERIFY(!work->isOpen());
+    QVERIFY(report.openWork(QStringLiteral("SELECT * FROM MSTORE")).ok());
+    report.prs_CloseWorkRs();
+    QVERIFY(!work->isOpen());
+    QCOMPARE(work->recordCount(), 0);
+}
+
+// Without a QApplication on a display, the box is a line on standard error.
+void DatabaseTest::defaultPlatformMessageBoxWritesOneLine() {
+    StderrCapture capture;
+    db::showPlatformMessageBox(QStringLiteral("-2147467259:QODBC\r\n[08001] refused"),
+                               QStringLiteral("TKV418R1.prf_init_dbopen"));
+    QCOMPARE(capture.text(),
+             QStringLiteral("-2147467259:QODBC [08001] refused [TKV418R1.prf_init_dbopen]\n"));
+}
+
+QTEST_GUILESS_MAIN(DatabaseTest)
+#include "tst_database.moc"

@@ -1,0 +1,25 @@
+#pragma once
+
+// What a rendered page shows, read back with the poppler and zbar tools.
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+namespace kema::test {
+
+struct PdfWord {
+    QString text;
+    QRectF box; // points, from the page's top-left corner
+};
+
+// The path of a tool on PATH, or empty.
+QString toolPath(const char* name);
+// Runs a program and returns its standard output.
+QString runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
+// The words of a PDF's text layer with their boxes (pdftotext -bbox), all pages in order.
+QList<PdfWord> pdfWords(const QString& pdf);
+// The symbols zbarimg decodes from an image, one per line, without their type.
+QStringList barcodes(const QString& image);
+
+} // namespace kema::test

@@ -1,0 +1,281 @@
+#include "SlipFixture.h"
+
+#include "PdfText.h"
+
+#include "card/Registration.h"
+#include "report/Controls.h"
+#include "report/Document.h"
+#include "report/FileOutput.h"
+#include "report/Layout.h"
+#include "report/Report.h"
+#include "request/SharedRequestState.h"
+#include "slips/Registration.h"
+#include "TestDatabase.h"
+#include "services/database/Database.h"
+
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <optional>
+
+namespace kema::test {
+
+struct SlipFixture::Private {
+    QTemporaryDir dir;
+    std::unique_ptr<TestDatabase> database;
+    std::optional<MessageRecorder> messages;
+    std::optional<MessageBoxRecorder> boxes;
+    int runs = 0;
+};
+
+SlipFixture::SlipFixture() : d(std::make_unique<Private>()) {}
+SlipFixture::~SlipFixture() = default;
+
+QStringList SlipFixture::backends() {
+    return test::backends();
+}
+
+void SlipFixture::addBackendColumn() {
+    addBackendRows();
+}
+
+void SlipFixture::setHost(const QVariantMap& values) {
+    SharedRequestState& host = SharedRequestState::instance();
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const QString& key = it.key();
+        const QString text = it.value().toString();
+        if (key == u"DenpyoNo")
+            host.DenpyoNo = text;
+        else if (key == u"HOME_TEL")
+            host.HOME_TEL = text;
+        else if (key == u"RENRAKUSAKI")
+            host.RENRAKUSAKI = text;
+        else if (key == u"RENRAKUBIKOU")
+            host.RENRAKUBIKOU = text;
+        else if (key == u"KANA")
+            host.KANA = text;
+        else if (key == u"KANJI")
+            host.KANJI = text;
+        else if (key == u"BIRTH")
+            host.BIRTH = text;
+        else if (key == u"SEX")
+            host.SEX = qint16(it.value().toInt());
+        else
+            QTest::qFail(qPrintable(QStringLiteral("unknown host value ") + key), __FILE__,
+                         __LINE__);
+    }
+}
+
+void SlipFixture::initTestCase() {
+    QVERIFY(d->dir.isValid());
+    slips::registerGlassesSlips();
+    card::registerCustomerCard();
+    d->messages.emplace();
+    d->boxes.emplace();
+}
+
+bool SlipFixture::prepare(const QString& backend, const QString& statements) {
+    d->database.reset();
+    d->database = std::make_unique<TestDatabase>(backend, TestDatabase::Content::Schema);
+    if (d->database->unavailable()) {
+        if (servicesRequired()) {
+            QTest::qFail(qPrintable(d->database->error() +
+                                    QStringLiteral(" but KEMA_REQUIRE_SERVICES=1")),
+                         __FILE__, __LINE__);
+        } else {
+            QTest::qSkip(qPrintable(d->database->error()), __FILE__, __LINE__);
+        }
+        return false;
+    }
+    if (!QTest::qVerify(d->database->isValid(), "database", qPrintable(d->database->error()),
+                        __FILE__, __LINE__))
+        return false;
+    QFile base(QStringLiteral(KEMA_SOURCE_DIR "/tests/slips_support/base.sql"));
+    if (!base.open(QIODevice::ReadOnly)) {
+        QTest::qFail("tests/slips_support/base.sql is missing", __FILE__, __LINE__);
+        return false;
+    }
+    for (const QString& sql : {QString::fromUtf8(base.readAll()), statements}) {
+        const Status done = d->database->run(sql);
+        if (!QTest::qVerify(done.ok(), "rows", qPrintable(done.ok() ? QString() : done.error().description),
+                            __FILE__, __LINE__))
+            return false;
+    }
+    d->database->writeSettings();
+    return true;
+}
+
+void SlipFixture::breakConnection() {
+    d->database->writeSettings(
+        {{QStringLiteral("DBPARMS"), QStringLiteral("DRIVER=NoSuchDriver;Database=/nonexistent")}});
+}
+
+SlipRun SlipFixture::run(const QString& className, const QVariantMap& request, Output output) {
+    SlipRun result;
+    d->messages->clear();
+    d->boxes->clear();
+    auto created = report::ReportFactory::instance().create(className);
+    if (!created.ok()) {
+        result.status = created.error();
+        return result;
+    }
+    std::unique_ptr<report::Report> report = std::move(created).value();
+    for (auto it = request.begin(); it != request.end(); ++it) {
+        if (!report->setProperty(it.key().toLatin1().constData(), it.value())) {
+            result.status = Error{5, className, QStringLiteral("cannot set ") + it.key()};
+            return result;
+        }
+    }
+    const QString stem = d->dir.filePath(QStringLiteral("run%1").arg(++d->runs));
+    switch (output) {
+    case Output::Fields:
+        report->setTarget(report::Target::Pdf, stem + QStringLiteral(".pdf"));
+        result.status = report->run();
+        break;
+    case Output::Pdf:
+        result.file = stem + QStringLiteral(".pdf");
+        result.status = report::renderPdf(*report, result.file);
+        break;
+    case Output::Png:
+        result.file = stem + QStringLiteral(".png");
+        result.status = report::renderPng(*report, result.file, 300);
+        break;
+    }
+    result.pages = int(report->document().pages.size());
+    result.printErrorFlag = SharedRequestState::instance().PrintErrorFlag;
+    result.printRtng = qint16(report->property("PrintRTNG").toInt());
+    const report::PageValues& page = report->document().pageValues;
+    for (const report::LayoutControl& c : report->layout().controls) {
+        if (c.kind == report::ControlKind::Text || c.kind == report::ControlKind::Label) {
+            const report::TextControl& field = report->textField(c.name);
+            result.texts.insert(c.name, field.text());
+            result.visible.insert(c.name, field.isVisible());
+            result.boxes.insert(c.name, QRectF((page.leftMargin + c.left) / 20.0,
+                                               (page.topMargin + c.top) / 20.0, c.width / 20.0,
+                                               c.height / 20.0));
+            result.aligns.insert(c.name, int(c.align));
+        } else if (c.kind == report::ControlKind::Barcode) {
+            const report::BarcodeControl& bar = report->barcode(c.name);
+            result.barcode = bar.data();
+            result.barcodeVisible = bar.isVisible();
+        }
+    }
+    result.messages = d->messages->codes();
+    for (const RecordedBox& box : d->boxes->boxes())
+        result.messageBoxes << box.title;
+    return result;
+}
+
+void SlipFixture::verify(const SlipRun& run, const QStringList& expected) const {
+    for (const QString& item : expected) {
+        const QString where = QStringLiteral("expected %1; messages %2").arg(item,
+                                                                             run.messages.join(u','));
+        if (item.startsWith(u'+') || item.startsWith(u'-')) {
+            const QString name = item.mid(1);
+            const bool shown = item.startsWith(u'+');
+            if (name == u"Fld_INQ_NO") {
+                QTest::qVerify(run.barcodeVisible == shown, "barcode visibility", qPrintable(where),
+                               __FILE__, __LINE__);
+                continue;
+            }
+            if (!QTest::qVerify(run.visible.contains(name), "field exists", qPrintable(where),
+                                __FILE__, __LINE__))
+                return;
+            if (!QTest::qVerify(run.visible.value(name) == shown, "visibility", qPrintable(where),
+                                __FILE__, __LINE__))
+                return;
+            continue;
+        }
+        const qsizetype eq = item.indexOf(u'=');
+        const QString key = item.left(eq);
+        const QString value = item.mid(eq + 1);
+        QString actual;
+        if (key == u"pages")
+            actual = QString::number(run.pages);
+        else if (key == u"flag")
+            actual = QString::number(run.printErrorFlag);
+        else if (key == u"rtng")
+            actual = QString::number(run.printRtng);
+        else if (key == u"barcode")
+            actual = run.barcode;
+        else if (key == u"denpyo")
+            actual = SharedRequestState::instance().DenpyoNo;
+        else if (key == u"message")
+            actual = run.messages.contains(value) ? value : run.messages.join(u',');
+        else if (run.texts.contains(key))
+            actual = run.texts.value(key);
+        else
+            actual = QStringLiteral("<no such field>");
+        if (!QTest::qCompare(actual, value, qPrintable(key), qPrintable(where), __FILE__,
+                             __LINE__))
+            return;
+    }
+}
+
+void SlipFixture::verifyPlaced(const SlipRun& run, const QString& field) const {
+    const QString text = run.texts.value(field).trimmed();
+    if (!QTest::qVerify(!text.isEmpty(), qPrintable(field), "has a text", __FILE__, __LINE__))
+        return;
+    const QString first = text.split(QRegularExpression(QStringLiteral("\\s+"))).first();
+    const QRectF box = run.boxes.value(field);
+    const QList<PdfWord> words = pdfWords(run.file);
+    for (const PdfWord& w : words) {
+        if (w.text != first || qAbs(w.box.top() - box.top()) > 1 ||
+            w.box.left() < box.left() - 1 || w.box.right() > box.right() + 1)
+            continue;
+        const report::Align align = report::Align(run.aligns.value(field));
+        if (align == report::Align::Left && qAbs(w.box.left() - box.left()) > 1)
+            continue;
+        if (align == report::Align::Right && text == first &&
+            qAbs(w.box.right() - box.right()) > 1)
+            continue;
+        return;
+    }
+    QStringList near;
+    for (const PdfWord& w : words)
+        if (w.text == first)
+            near << QStringLiteral("(%1,%2)-(%3,%4)")
+                        .arg(w.box.left())
+                        .arg(w.box.top())
+                        .arg(w.box.right())
+                        .arg(w.box.bottom());
+    QTest::qFail(qPrintable(QStringLiteral("%1 \"%2\" not at (%3,%4)-(%5,%6); found at %7")
+                                .arg(field, first)
+                                .arg(box.left())
+                                .arg(box.top())
+                                .arg(box.right())
+                                .arg(box.bottom())
+                                .arg(near.join(u' '))),
+                 __FILE__, __LINE__);
+}
+
+void SlipFixture::verifyBarcode(const QString& className, const QVariantMap& request,
+                                const QString& expected) {
+    if (toolPath("zbarimg").isEmpty()) {
+        QTest::qFail("zbarimg (zbar-tools) is not installed", __FILE__, __LINE__);
+        return;
+    }
+    const SlipRun png = run(className, request, Output::Png);
+    if (!QTest::qVerify(png.status.ok(), "rendered", "PNG", __FILE__, __LINE__))
+        return;
+    QTest::qCompare(barcodes(png.file), QStringList{expected}, "barcodes", "expected", __FILE__,
+                    __LINE__);
+}
+
+int SlipFixture::openServerConnections() const {
+    if (!d->database || d->database->backend() != kPostgres)
+        return -1;
+    db::Connection connection;
+    if (!connection.open(d->database->connectionString()).ok())
+        return -1;
+    auto count = connection.execute(
+        QStringLiteral("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE datname = "
+                       "current_database() AND pid <> pg_backend_pid()"));
+    if (!count.ok() || count.value().atEnd())
+        return -1;
+    return count.value().field(QStringLiteral("N")).value().toInt();
+}
+
+} // namespace kema::test

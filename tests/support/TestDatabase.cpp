@@ -1,0 +1,291 @@
+#include "TestDatabase.h"
+
+#include "services/database/ReportDatabase.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace kema::test {
+namespace {
+
+QString sourcePath(const QString& relative) {
+    return QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative);
+}
+
+// Values of an ODBC connection string, keys upper-cased.
+QMap<QString, QString> connectionValues(const QString& connection) {
+    QMap<QString, QString> values;
+    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq > 0)
+            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
+    }
+    return values;
+}
+
+Status failure(const QString& text) {
+    return Error{0, QStringLiteral("TestDatabase"), text};
+}
+
+Status runProcess(const QString& program, const QStringList& arguments,
+                  const QProcessEnvironment& env, const QByteArray& input = {}) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return failure(program + QStringLiteral(" is missing (scripts/install-deps installs it)"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(path, arguments);
+    if (!process.waitForStarted())
+        return failure(program + QStringLiteral(" did not start"));
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        return failure(program + QStringLiteral(" did not finish"));
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return failure(program + QStringLiteral(": ") +
+                       QString::fromUtf8(process.readAllStandardError()));
+    return Status::success();
+}
+
+// SQLite's CURRENT_DATE is UTC; the store keeps local time (as scripts/make-demo-db does).
+const char kSqliteLocalToday[] =
+    "UPDATE URECEPT SET RC_RECEPT_DT = date('now', 'localtime'), "
+    "RC_RECEPT_TM = datetime('now', 'localtime');\n"
+    "UPDATE CBASE SET CUBS_ENTRY_DT = date('now', 'localtime'), "
+    "CUBS_LAST_VISIT_DT = date('now', 'localtime') WHERE CUBS_ENTRY_DT = CURRENT_DATE;\n";
+
+} // namespace
+
+bool servicesRequired() {
+    return qEnvironmentVariable("KEMA_REQUIRE_SERVICES") == QLatin1String("1");
+}
+
+void addBackendColumn() {
+    QTest::addColumn<QString>("backend");
+}
+
+void addBackendRows() {
+    addBackendColumn();
+    for (const QString& backend : backends())
+        QTest::newRow(qPrintable(backend)) << backend;
+}
+
+TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(backend) {
+    if (!m_dir.isValid()) {
+        m_error = QStringLiteral("no temporary directory");
+        return;
+    }
+    if (backend == kSqlite) {
+        m_connection = QStringLiteral("DRIVER=SQLite3;Database=%1")
+                           .arg(QDir(m_dir.path()).filePath(QStringLiteral("store.sqlite")));
+    } else if (backend == kPostgres) {
+        const QString server = qEnvironmentVariable("KEMA_TEST_PG");
+        if (server.isEmpty()) {
+            m_unavailable = true;
+            m_error = QStringLiteral("KEMA_TEST_PG is not set: no PostgreSQL server");
+            return;
+        }
+        m_pg = connectionValues(server);
+        static int counter = 0;
+        m_schema = QStringLiteral("kema_t_%1_%2_%3")
+                       .arg(QCoreApplication::applicationPid())
+                       .arg(++counter)
+                       .arg(QDateTime::currentMSecsSinceEpoch());
+        if (Status st =
+                runPsql({QStringLiteral("-c"), QStringLiteral("CREATE SCHEMA ") + m_schema}, false);
+            !st.ok()) {
+            m_error = st.error().description;
+            m_schema.clear();
+            return;
+        }
+        m_connection = server + QStringLiteral(";ConnSettings=SET search_path TO ") + m_schema;
+    } else {
+        m_error = QStringLiteral("unknown backend ") + backend;
+        return;
+    }
+    QStringList files{QStringLiteral("db/schema.sql")};
+    if (content == Content::Demo)
+        files << QStringLiteral("db/demo.sql");
+    for (const QString& file : files) {
+        if (Status st = runFile(sourcePath(file)); !st.ok()) {
+            m_error = st.error().description;
+            return;
+        }
+    }
+    if (content == Content::Demo && backend == kSqlite) {
+        if (Status st = run(QString::fromLatin1(kSqliteLocalToday)); !st.ok())
+            m_error = st.error().description;
+    }
+}
+
+TestDatabase::~TestDatabase() {
+    if (!m_schema.isEmpty())
+        runPsql({QStringLiteral("-c"), QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema)},
+                false);
+    if (m_settingsWritten) {
+        if (m_previousSettings)
+            qputenv("KEMA_SETTINGS", *m_previousSettings);
+        else
+            qunsetenv("KEMA_SETTINGS");
+    }
+}
+
+Status TestDatabase::runFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("cannot read ") + path);
+    return run(QString::fromUtf8(file.readAll()));
+}
+
+Status TestDatabase::run(const QString& sql) {
+    if (m_backend == kSqlite) {
+        const QString file = QDir(m_dir.path()).filePath(QStringLiteral("store.sqlite"));
+        return runProcess(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), file},
+                          QProcessEnvironment::systemEnvironment(), sql.toUtf8());
+    }
+    if (m_schema.isEmpty())
+        return failure(m_error);
+    QFile script(QDir(m_dir.path()).filePath(QStringLiteral("script.sql")));
+    if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate) || script.write(sql.toUtf8()) < 0)
+        return failure(QStringLiteral("cannot write ") + script.fileName());
+    script.close();
+    return runPsql({QStringLiteral("-f"), script.fileName()}, true);
+}
+
+Status TestDatabase::runPsql(const QStringList& arguments, bool inSchema) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGHOST"), m_pg.value(QStringLiteral("SERVER")));
+    env.insert(QStringLiteral("PGPORT"), m_pg.value(QStringLiteral("PORT")));
+    env.insert(QStringLiteral("PGDATABASE"), m_pg.value(QStringLiteral("DATABASE")));
+    env.insert(QStringLiteral("PGUSER"), m_pg.value(QStringLiteral("UID")));
+    env.insert(QStringLiteral("PGPASSWORD"), m_pg.value(QStringLiteral("PWD")));
+    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
+    if (inSchema)
+        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + m_schema);
+    return runProcess(QStringLiteral("psql"),
+                      QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
+                                  QStringLiteral("ON_ERROR_STOP=1")} +
+                          arguments,
+                      env);
+}
+
+QString TestDatabase::writeSettings(const QMap<QString, QString>& values) {
+    QMap<QString, QString> keys{{QStringLiteral("DBPARMS"), m_connection}};
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        keys.insert(it.key(), it.value());
+    QString text = QStringLiteral("[NWLS\\Common]\n");
+    for (auto it = keys.constBegin(); it != keys.constEnd(); ++it)
+        text += it.key() + u'=' + it.value() + u'\n';
+    const QString path = QDir(m_dir.path()).filePath(QStringLiteral("settings.ini"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(text.toUtf8());
+    if (!m_settingsWritten) {
+        m_settingsWritten = true;
+        if (qEnvironmentVariableIsSet("KEMA_SETTINGS"))
+            m_previousSettings = qgetenv("KEMA_SETTINGS");
+    }
+    qputenv("KEMA_SETTINGS", QFile::encodeName(path));
+    return path;
+}
+
+namespace {
+
+class RecordingDisplay : public IMessageDisplay {
+public:
+    explicit RecordingDisplay(QList<RecordedMessage>& log) : m_log(log) {}
+
+    long MSGDSP(const QString& code, const QVariant& argument, const QString& title) override {
+        m_log.append({QStringLiteral("MSGDSP"), code, argument, title, {}, {}, m_error});
+        return 0;
+    }
+    void setErrObject(const Error& error) override { m_error = error; }
+    long DBERRDSP(const QString& code, const QList<db::DbError>& errors, const QVariant& argument,
+                  const QString& title) override {
+        RecordedMessage m{QStringLiteral("DBERRDSP"), code, argument, title, {}, {}, m_error};
+        for (const db::DbError& e : errors) {
+            m.errorTexts << e.description;
+            m.sqlStates << e.sqlState;
+        }
+        m_log.append(m);
+        return 0;
+    }
+
+private:
+    QList<RecordedMessage>& m_log;
+    std::optional<Error> m_error;
+};
+
+} // namespace
+
+MessageRecorder::MessageRecorder() {
+    ComponentRegistry::instance().registerMessageDisplay(QStringLiteral("RVB520.RVB520C1"), [this] {
+        return std::make_unique<RecordingDisplay>(m_messages);
+    });
+}
+
+MessageRecorder::~MessageRecorder() {
+    ComponentRegistry::instance().reset();
+}
+
+QStringList MessageRecorder::codes() const {
+    QStringList codes;
+    for (const RecordedMessage& m : m_messages)
+        codes << m.code;
+    return codes;
+}
+
+MessageBoxRecorder::MessageBoxRecorder() {
+    db::setPlatformMessageBoxHandler([this](const QString& text, const QString& title) {
+        m_boxes.append({text, title});
+    });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    db::setPlatformMessageBoxHandler({});
+}
+
+StderrCapture::StderrCapture() {
+    std::fflush(stderr);
+    m_file = std::tmpfile();
+    if (!m_file)
+        return;
+    m_saved = dup(STDERR_FILENO);
+    dup2(fileno(m_file), STDERR_FILENO);
+}
+
+StderrCapture::~StderrCapture() {
+    restore();
+    if (m_file)
+        std::fclose(m_file);
+}
+
+void StderrCapture::restore() {
+    if (m_saved < 0)
+        return;
+    std::fflush(stderr);
+    dup2(m_saved, STDERR_FILENO);
+    close(m_saved);
+    m_saved = -1;
+}
+
+QString StderrCapture::text() {
+    restore();
+    if (!m_file)
+        return {};
+    std::rewind(m_file);
+    QByteArray bytes;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0;)
+        bytes.append(buffer, qsizetype(n));
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace kema::test
