@@ -102,6 +102,8 @@ double ToDouble(const QVariant& value) {
         return text::numberTextToDouble(value.toString());
     case QMetaType::Bool:
         return value.toBool() ? 1 : 0;
+    case QMetaType::Float:
+        return text::numberTextToDouble(DecimalText(value.toFloat()));
     default:
         return value.toDouble();
     }
@@ -110,10 +112,10 @@ double ToDouble(const QVariant& value) {
 Result<qint16> ToInteger16Strict(const QString& text) {
     const auto parsed = text::parseNumber(text);
     if (!parsed)
-        return Error{13, QString(), QStringLiteral("Type mismatch")};
+        return Error{13, QStringLiteral("ToInteger16Strict"), QStringLiteral("Type mismatch")};
     const auto n = roundedHalfEven(*parsed);
     if (!n || *n < -32768 || *n > 32767)
-        return Error{6, QString(), QStringLiteral("Overflow")};
+        return Error{6, QStringLiteral("ToInteger16Strict"), QStringLiteral("Overflow")};
     return qint16(*n);
 }
 
