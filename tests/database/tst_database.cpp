@@ -264,6 +264,8 @@ void DatabaseTest::nullToEmptyOfRealValues_data() {
         row("varchar with leading zeros",
             QStringLiteral("SELECT RC_STORE_CD FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
             QStringLiteral("001"));
+        row("single-precision real", QStringLiteral("SELECT CAST(1.1 AS REAL) AS R"),
+            QStringLiteral("1.1"));
         row("no amounts", amount, QString());
     }
 }

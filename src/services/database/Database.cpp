@@ -1,4 +1,6 @@
 #include "services/database/Database.h"
+#include "services/text/Conversions.h"
+#include "services/text/Decimal.h"
 
 #include <QAtomicInteger>
 #include <QDateTime>
@@ -157,7 +159,8 @@ QVariant canonical(const QVariant& value) {
     case QMetaType::ULong:
         return value.toLongLong();
     case QMetaType::Float:
-        return double(value.toFloat());
+        // Widening would print 1.1f as 1.10000002384186; the float's own digits are its value.
+        return text::numberTextToDouble(kema::DecimalText(value.toFloat()));
     default:
         return value;
     }
