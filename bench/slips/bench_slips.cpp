@@ -140,12 +140,11 @@ int main(int argc, char** argv) {
     std::printf("peak RSS growth in process:      %ld KB\n", maxRssKb() - rssBefore);
 
     std::vector<double> cold;
-    const QStringList arguments{"--settings",    settings, "--kidoukbnl", "1",   "--syorikbnl",
-                                "2",             "--barcodekbnl",         "1",   "--qnumberl",
-                                "130100002",     "--denpkbnl",            "1",   "--storecodel",
-                                "001",           "--useruqkeyl",          "1001", "--outnumberl",
-                                "1",             "--outkbnl",             "1",   "--printkbnl",
-                                "0",             "--pdf",                 pdf};
+    const QStringList arguments{
+        "--settings",    settings, "--kidoukbnl",  "1",         "--syorikbnl",  "2",
+        "--barcodekbnl", "1",      "--qnumberl",   "130100002", "--denpkbnl",   "1",
+        "--storecodel",  "001",    "--useruqkeyl", "1001",      "--outnumberl", "1",
+        "--outkbnl",     "1",      "--printkbnl",  "0",         "--pdf",        pdf};
     for (int i = 0; i < 7; ++i)
         cold.push_back(timeMs([&] {
             if (run(QStringLiteral(KEMA_BINARY_DIR "/tools/raiten/raiten"), arguments) != 0)

@@ -2,6 +2,7 @@
 
 #include "PdfText.h"
 
+#include "TestDatabase.h"
 #include "card/Registration.h"
 #include "report/Controls.h"
 #include "report/Document.h"
@@ -9,9 +10,8 @@
 #include "report/Layout.h"
 #include "report/Report.h"
 #include "request/SharedRequestState.h"
-#include "slips/Registration.h"
-#include "TestDatabase.h"
 #include "services/database/Database.h"
+#include "slips/Registration.h"
 
 #include <QFile>
 #include <QMap>
@@ -81,9 +81,9 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     d->database = std::make_unique<TestDatabase>(backend, TestDatabase::Content::Schema);
     if (d->database->unavailable()) {
         if (servicesRequired()) {
-            QTest::qFail(qPrintable(d->database->error() +
-                                    QStringLiteral(" but KEMA_REQUIRE_SERVICES=1")),
-                         __FILE__, __LINE__);
+            QTest::qFail(
+                qPrintable(d->database->error() + QStringLiteral(" but KEMA_REQUIRE_SERVICES=1")),
+                __FILE__, __LINE__);
         } else {
             QTest::qSkip(qPrintable(d->database->error()), __FILE__, __LINE__);
         }
@@ -99,8 +99,9 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     }
     for (const QString& sql : {QString::fromUtf8(base.readAll()), statements}) {
         const Status done = d->database->run(sql);
-        if (!QTest::qVerify(done.ok(), "rows", qPrintable(done.ok() ? QString() : done.error().description),
-                            __FILE__, __LINE__))
+        if (!QTest::qVerify(done.ok(), "rows",
+                            qPrintable(done.ok() ? QString() : done.error().description), __FILE__,
+                            __LINE__))
             return false;
     }
     d->database->writeSettings();
@@ -170,8 +171,8 @@ SlipRun SlipFixture::run(const QString& className, const QVariantMap& request, O
 
 void SlipFixture::verify(const SlipRun& run, const QStringList& expected) const {
     for (const QString& item : expected) {
-        const QString where = QStringLiteral("expected %1; messages %2").arg(item,
-                                                                             run.messages.join(u','));
+        const QString where =
+            QStringLiteral("expected %1; messages %2").arg(item, run.messages.join(u','));
         if (item.startsWith(u'+') || item.startsWith(u'-')) {
             const QString name = item.mid(1);
             const bool shown = item.startsWith(u'+');
@@ -208,8 +209,7 @@ void SlipFixture::verify(const SlipRun& run, const QStringList& expected) const 
             actual = run.texts.value(key);
         else
             actual = QStringLiteral("<no such field>");
-        if (!QTest::qCompare(actual, value, qPrintable(key), qPrintable(where), __FILE__,
-                             __LINE__))
+        if (!QTest::qCompare(actual, value, qPrintable(key), qPrintable(where), __FILE__, __LINE__))
             return;
     }
 }
@@ -222,14 +222,13 @@ void SlipFixture::verifyPlaced(const SlipRun& run, const QString& field) const {
     const QRectF box = run.boxes.value(field);
     const QList<PdfWord> words = pdfWords(run.file);
     for (const PdfWord& w : words) {
-        if (w.text != first || qAbs(w.box.top() - box.top()) > 1 ||
-            w.box.left() < box.left() - 1 || w.box.right() > box.right() + 1)
+        if (w.text != first || qAbs(w.box.top() - box.top()) > 1 || w.box.left() < box.left() - 1 ||
+            w.box.right() > box.right() + 1)
             continue;
         const report::Align align = report::Align(run.aligns.value(field));
         if (align == report::Align::Left && qAbs(w.box.left() - box.left()) > 1)
             continue;
-        if (align == report::Align::Right && text == first &&
-            qAbs(w.box.right() - box.right()) > 1)
+        if (align == report::Align::Right && text == first && qAbs(w.box.right() - box.right()) > 1)
             continue;
         return;
     }

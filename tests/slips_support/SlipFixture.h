@@ -37,9 +37,9 @@ struct SlipRun {
     QHash<QString, int> aligns;   // report::Align
     QString barcode;
     bool barcodeVisible = false;
-    QStringList messages;    // message codes in the order shown
+    QStringList messages;     // message codes in the order shown
     QStringList messageBoxes; // platform message box titles
-    QString file;            // the PDF or first PNG page when one was rendered
+    QString file;             // the PDF or first PNG page when one was rendered
 };
 
 class SlipFixture {

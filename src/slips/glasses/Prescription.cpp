@@ -16,7 +16,7 @@ const QStringList& TKV418R1::eyeSlots() {
 
 const QStringList& TKV418R1::sightSlots() {
     static const QStringList list{"11", "12", "13", "21", "22", "23",
-                                   "31", "32", "33", "41", "42", "43"};
+                                  "31", "32", "33", "41", "42", "43"};
     return list;
 }
 
