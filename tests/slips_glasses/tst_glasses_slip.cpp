@@ -464,8 +464,38 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
         for (const char* field : {"Fld_CUSTOM_MEI", "Fld_STORE_NM_CD", "Fld_SPH_11", "Fld_SPH_12",
                                   "Fld_CYL_11", "Fld_PD_12", "Fld_EXAM_DT", "Fld_LENS1_NM"})
             m_fixture.verifyPlaced(run, QLatin1String(field));
-        m_fixture.verifyBarcode(QStringLiteral("TKV418R1"), customerRequest(),
-                                QStringLiteral("R0001"));
+    }
+
+    // The barcode of every page reads back, the slip number on the first page only.
+    void barcodeOfEveryPage_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QVariantMap>("request");
+        QTest::addColumn<QString>("slipNumber");
+        QTest::addColumn<QStringList>("expected");
+        for (const QString& backend : SlipFixture::backends()) {
+            const auto row = [&](const char* name, const QVariantMap& request,
+                                 const char* slipNumber, const QStringList& expected) {
+                QTest::addRow("%s: %s", qPrintable(backend), name)
+                    << backend << request << QString::fromLatin1(slipNumber) << expected;
+            };
+            row("customer", customerRequest(), "", {"R0001"});
+            row("customer with slip number", customerRequest(), "D0042", {"D0042"});
+            row("reception of two rows", receptionRequest(), "D0042", {"D0042", "R0001"});
+        }
+    }
+    void barcodeOfEveryPage() {
+        QFETCH(QString, backend);
+        QFETCH(QVariantMap, request);
+        QFETCH(QString, slipNumber);
+        QFETCH(QStringList, expected);
+        const QString second = QStringLiteral(
+            "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_STORE_CD, RC_KNAME, RC_NAME, RC_SEX) "
+            "VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);");
+        if (!m_fixture.prepare(backend, QString::fromUtf8(kCustomer) +
+                                            QString::fromUtf8(kReception) + second))
+            return;
+        SharedRequestState::instance().DenpyoNo = slipNumber;
+        m_fixture.verifyBarcodes(QStringLiteral("TKV418R1"), request, expected);
     }
 };
 

@@ -69,9 +69,9 @@ public:
     void verify(const SlipRun& run, const QStringList& expected) const;
     // The field's text in the PDF's text layer lies within 1 pt of its designed box.
     void verifyPlaced(const SlipRun& run, const QString& field) const;
-    // The barcode of the rendered page reads back as `expected`.
-    void verifyBarcode(const QString& className, const QVariantMap& request,
-                       const QString& expected);
+    // The barcodes of the rendered pages read back as `expected`, one text per page.
+    void verifyBarcodes(const QString& className, const QVariantMap& request,
+                        const QStringList& expected);
     // Connections the PostgreSQL server holds for the test's database, this one excluded.
     int openServerConnections() const;
 
