@@ -254,6 +254,9 @@ private slots:
             waitForCupsJobs(before, queue, QStringLiteral("来店伝票（印刷試験）"));
         QCOMPARE(jobs.size(), 1);
         QCOMPARE(jobs.first().sheets, 2);
+        const QString pdf = cupsPdfOf(jobs.first().id);
+        QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
+        QCOMPARE(pdfPages(pdf), 2);
     }
 
     void failingPrintGivesZeroAndAMessage() {
