@@ -57,6 +57,8 @@ private slots:
     void databaseFailureIsAnError();
     void connectionLivesWithTheComponent_data() { addBackendRows(); }
     void connectionLivesWithTheComponent();
+    void componentsShareAConnectionInAScope_data() { addBackendRows(); }
+    void componentsShareAConnectionInAScope();
 };
 
 void ComponentsTest::cleanup() {
@@ -507,6 +509,45 @@ void ComponentsTest::connectionLivesWithTheComponent() {
         QCOMPARE(QSqlDatabase::connectionNames().size(), before + 2);
     }
     QCOMPARE(QSqlDatabase::connectionNames().size(), before);
+}
+
+// Inside a scope the components of one database share a connection; it outlives the scope
+// while a component still uses it and closes with the last user.
+void ComponentsTest::componentsShareAConnectionInAScope() {
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    KEMA_REQUIRE_DATABASE(db);
+    db.writeSettings();
+    ComponentRegistry& registry = ComponentRegistry::instance();
+    const qsizetype before = QSqlDatabase::connectionNames().size();
+    auto customers = registry.createCustomerBase();
+    {
+        SharedComponentConnections scope;
+        {
+            SharedComponentConnections nested;
+            auto stores = registry.createStoreMaster();
+            QString store = QStringLiteral("002");
+            QCOMPARE(stores.value()->GetMSTORE(store).value(), 0L);
+        }
+        QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+        double key = 1001;
+        QCOMPARE(customers.value()->GetBaseData(key).value(), 0L);
+        auto items = registry.createItemDefinition();
+        qint16 item = 13;
+        QVERIFY(items.value()->GetDEFINE(item).ok());
+        QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+    }
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+    customers.value().reset();
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before);
+
+    // Outside any scope each component has its own again.
+    auto first = registry.createStoreMaster();
+    auto second = registry.createStoreMaster();
+    QString store = QStringLiteral("002");
+    QCOMPARE(first.value()->GetMSTORE(store).value(), 0L);
+    QCOMPARE(second.value()->GetMSTORE(store).value(), 0L);
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before + 2);
 }
 
 QTEST_MAIN(ComponentsTest)

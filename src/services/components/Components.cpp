@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace kema {
 namespace {
@@ -95,13 +96,41 @@ private:
     std::optional<Error> m_error;
 };
 
-// The own connection of a default component: opened from the settings at its first statement,
-// closed with the component.
+// The connections shared while a SharedComponentConnections lives on this thread (a Qt SQL
+// connection belongs to the thread that opened it).
+struct SharedConnections {
+    int scopes = 0;
+    QHash<QString, db::ConnectionPtr> open;
+};
+
+SharedConnections& sharedConnections() {
+    thread_local SharedConnections shared;
+    return shared;
+}
+
+// A connection to the database of the settings: the shared one inside a scope, else a new one.
+Result<db::ConnectionPtr> componentConnection() {
+    SharedConnections& shared = sharedConnections();
+    if (shared.scopes == 0)
+        return db::openSettingsConnection();
+    const QString connectionString = db::settingsConnectionString();
+    if (const db::ConnectionPtr& known = shared.open.value(connectionString);
+        known && known->isOpen())
+        return known;
+    auto connection = std::make_shared<db::Connection>();
+    if (Status opened = connection->open(connectionString); !opened)
+        return opened.error();
+    shared.open.insert(connectionString, connection);
+    return connection;
+}
+
+// The connection of a default component: taken at its first statement, given up with the
+// component.
 class ComponentConnection {
 public:
     Result<db::Recordset> execute(const QString& sql, const QVariantList& params) {
         if (!m_connection) {
-            auto opened = db::openSettingsConnection();
+            auto opened = componentConnection();
             if (!opened.ok())
                 return opened.error();
             m_connection = std::move(opened).value();
@@ -162,25 +191,17 @@ public:
 
     Result<long> GetDEFINE(qint16& itemNumber) override {
         m_define = {};
-        auto rs = m_db.execute(QStringLiteral("SELECT ITEM_NM, USE_FLG, DISP_KBN, H_ZOKUSEI FROM "
-                                              "MITEMDEF WHERE ITEM_NO = ?"),
-                               {int(itemNumber)});
-        if (!rs.ok())
-            return rs.error();
-        const db::Recordset& r = rs.value();
-        if (r.atEnd())
-            return 1L;
-        Define found;
-        for (auto [column, value] :
-             {std::pair{"ITEM_NM", &found.name}, std::pair{"USE_FLG", &found.useFlag},
-              std::pair{"DISP_KBN", &found.displayKind},
-              std::pair{"H_ZOKUSEI", &found.attribute}}) {
-            auto v = columnValue(r, column);
-            if (!v.ok())
-                return v.error();
-            *value = v.value();
+        if (!m_defines) {
+            // An object is asked for many items in a row: the small master is read once.
+            auto loaded = loadDefines();
+            if (!loaded.ok())
+                return loaded.error();
+            m_defines = std::move(loaded).value();
         }
-        m_define = found;
+        const auto found = m_defines->constFind(itemNumber);
+        if (found == m_defines->constEnd())
+            return 1L;
+        m_define = *found;
         return 0L;
     }
     QVariant H_ZOKUSEI() const override { return m_define.attribute; }
@@ -194,6 +215,32 @@ private:
         QVariant name, useFlag, displayKind, attribute;
     };
 
+    Result<QHash<int, Define>> loadDefines() {
+        auto rs = m_db.execute(QStringLiteral("SELECT ITEM_NO, ITEM_NM, USE_FLG, DISP_KBN, "
+                                              "H_ZOKUSEI FROM MITEMDEF"),
+                               {});
+        if (!rs.ok())
+            return rs.error();
+        QHash<int, Define> defines;
+        for (db::Recordset& r = rs.value(); !r.atEnd(); r.moveNext()) {
+            auto number = columnValue(r, "ITEM_NO");
+            if (!number.ok())
+                return number.error();
+            Define define;
+            for (auto [column, value] :
+                 {std::pair{"ITEM_NM", &define.name}, std::pair{"USE_FLG", &define.useFlag},
+                  std::pair{"DISP_KBN", &define.displayKind},
+                  std::pair{"H_ZOKUSEI", &define.attribute}}) {
+                auto v = columnValue(r, column);
+                if (!v.ok())
+                    return v.error();
+                *value = v.value();
+            }
+            defines.insert(number.value().toInt(), define);
+        }
+        return defines;
+    }
+
     Detail detail(int position) const {
         if (position < 1 || position > m_details.size())
             return {};
@@ -204,6 +251,7 @@ private:
     QList<Detail> m_details;
     QVariant m_detailName;
     Define m_define;
+    std::optional<QHash<int, Define>> m_defines;
 };
 
 // RVA510.RVA510C2 over MSTORE.
@@ -285,6 +333,17 @@ struct ComponentRegistry::Private {
     Factories<StoreFactory> stores;
     Factories<CustomerFactory> customers;
 };
+
+SharedComponentConnections::SharedComponentConnections() {
+    ++sharedConnections().scopes;
+}
+
+SharedComponentConnections::~SharedComponentConnections() {
+    SharedConnections& shared = sharedConnections();
+    // Components still holding a connection keep it until they are released.
+    if (--shared.scopes == 0)
+        shared.open.clear();
+}
 
 ComponentRegistry& ComponentRegistry::instance() {
     static ComponentRegistry registry;

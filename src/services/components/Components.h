@@ -77,6 +77,19 @@ public:
     virtual const FieldCollection& CustomerBase() const = 0;
 };
 
+// While one of these lives on a thread, the default components there that read the database of
+// the settings share one connection per connection string instead of opening one each. A slip
+// holds one for its run: its own and its card's short-lived components then cost one
+// connection, not a dozen. The shared connection closes when the last scope and the last
+// component using it are gone, so nothing stays open after the run. Scopes nest.
+class SharedComponentConnections {
+public:
+    SharedComponentConnections();
+    ~SharedComponentConnections();
+    SharedComponentConnections(const SharedComponentConnections&) = delete;
+    SharedComponentConnections& operator=(const SharedComponentConnections&) = delete;
+};
+
 // Creates the sibling components by programmatic identifier. The product registers working
 // defaults; a test or a host may register its own, which replace them for the process.
 class ComponentRegistry {

@@ -45,6 +45,7 @@ void VisitSlip::Report_Initialize() {
 
 void VisitSlip::Report_ReportStart() {
     m_startError = 0;
+    m_componentConnections.emplace();
     try {
         if (hostsCard()) {
             // A card that is not available leaves the slip without one; the hand-over then
@@ -168,6 +169,7 @@ void VisitSlip::Report_ReportEnd() {
     m_itemDefinition.reset();
     if (hostsCard())
         releaseCard();
+    m_componentConnections.reset();
     if (m_startError == -1 && m_printKbn == 1 && closesWindowOnStartError())
         closeWindow();
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace kema::slips {
 
@@ -147,6 +148,7 @@ private:
     QString m_reportName;
     db::ReportDatabase m_db;
     std::unique_ptr<ICustomerBase> m_customerBase;
+    std::optional<SharedComponentConnections> m_componentConnections;
     std::unique_ptr<report::Report> m_card;
 
     qint16 m_printRtng = 0;
