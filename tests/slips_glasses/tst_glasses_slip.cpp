@@ -8,8 +8,10 @@
 #include "report/FileOutput.h"
 #include "report/Layout.h"
 #include "request/SharedRequestState.h"
+#include "services/components/Components.h"
 
 #include <QDate>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace kema;
@@ -96,6 +98,21 @@ QString today(const char* format) {
 }
 
 const QString kBlankDate = QStringLiteral("      年    月    日");
+
+// A customer base of another make that gives a fixed answer for every key.
+class AnsweringCustomerBase : public ICustomerBase {
+public:
+    explicit AnsweringCustomerBase(long answer) : m_answer(answer) {
+        m_row.insert(QStringLiteral("CUBS_CUSTOM_MEI"), QStringLiteral("代理 花子"));
+        m_row.insert(QStringLiteral("CUBS_SEX"), 2);
+    }
+    Result<long> GetBaseData(double&) override { return m_answer; }
+    const FieldCollection& CustomerBase() const override { return m_row; }
+
+private:
+    long m_answer;
+    FieldCollection m_row;
+};
 
 } // namespace
 
@@ -496,6 +513,34 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
             return;
         SharedRequestState::instance().DenpyoNo = slipNumber;
         m_fixture.verifyBarcodes(QStringLiteral("TKV418R1"), request, expected);
+    }
+
+    // GetBaseData answers 0 for found; prf_GetBaseData answers 1 for found, 0 for not found and
+    // -1 for anything else, and only a found customer fills the header.
+    void customerBaseAnswers_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("0 found") << 0
+                                 << QStringList{"pages=1", "flag=0", "Fld_CUSTOM_MEI=代理 花子",
+                                                "+Fld_ASTA_M", "-Fld_ASTA_W"};
+        QTest::newRow("1 no such customer")
+            << 1
+            << QStringList{"pages=1", "flag=0", "Fld_CUSTOM_MEI=", "-Fld_ASTA_M", "-Fld_ASTA_W"};
+        QTest::newRow("2 unexpected")
+            << 2
+            << QStringList{"pages=1", "flag=0", "Fld_CUSTOM_MEI=", "-Fld_ASTA_M", "-Fld_ASTA_W"};
+    }
+    void customerBaseAnswers() {
+        QFETCH(int, answer);
+        QFETCH(QStringList, expected);
+        if (!m_fixture.prepare(SlipFixture::backends().first(), QString::fromUtf8(kCustomer)))
+            return;
+        ComponentRegistry& registry = ComponentRegistry::instance();
+        const auto restore = qScopeGuard([&] { registry.reset(); });
+        registry.registerCustomerBase(QStringLiteral("RVE530.RVE530C1"), [answer] {
+            return std::make_unique<AnsweringCustomerBase>(answer);
+        });
+        m_fixture.verify(m_fixture.run(QStringLiteral("TKV418R1"), customerRequest()), expected);
     }
 };
 
