@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
@@ -137,33 +136,6 @@ QRectF cardBox(const SlipRun& run, const QString& className, const QString& cont
 report::Align cardAlign(const QString& control) {
     const report::LayoutControl* c = design(QStringLiteral("TKV418R3"), control);
     return c ? c->align : report::Align::Left;
-}
-
-QList<QList<PdfWord>> pdfPages(const QString& pdf) {
-    static const QRegularExpression word(
-        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    const QString xml =
-        runTool(toolPath("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    QList<QList<PdfWord>> pages;
-    for (const QString& page : xml.split(QStringLiteral("</page>"))) {
-        if (!page.contains(QLatin1String("<page")))
-            continue;
-        QList<PdfWord> words;
-        for (auto it = word.globalMatch(page); it.hasNext();) {
-            const auto m = it.next();
-            QString text = m.captured(5);
-            text.replace(QLatin1String("&lt;"), QLatin1String("<"))
-                .replace(QLatin1String("&gt;"), QLatin1String(">"))
-                .replace(QLatin1String("&quot;"), QLatin1String("\""))
-                .replace(QLatin1String("&amp;"), QLatin1String("&"));
-            words.append(
-                {text, QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                              QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
-        }
-        pages.append(words);
-    }
-    return pages;
 }
 
 QString textIn(const QList<PdfWord>& words, const QRectF& box, QList<PdfWord>* found) {

@@ -38,8 +38,6 @@ std::function<void()>& beforeCardEnd();
 QRectF cardBox(const SlipRun& run, const QString& className, const QString& control);
 report::Align cardAlign(const QString& control);
 
-// The words of each page of a PDF's text layer.
-QList<QList<PdfWord>> pdfPages(const QString& pdf);
 // The words lying in the box (within 1 pt), in reading order, joined by blanks.
 QString textIn(const QList<PdfWord>& words, const QRectF& box, QList<PdfWord>* found = nullptr);
 

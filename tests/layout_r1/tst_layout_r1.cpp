@@ -1,3 +1,4 @@
+#include "../support/LayoutChecks.h"
 #include "report/Layout.h"
 
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 
 using kema::Result;
 using namespace kema::report;
+using namespace kema::test;
 
 Q_DECLARE_METATYPE(kema::report::ControlKind)
 Q_DECLARE_METATYPE(kema::report::Align)
@@ -21,14 +23,6 @@ namespace {
 const QString Mincho = QStringLiteral("ＭＳ 明朝");
 const QString PMincho = QStringLiteral("ＭＳ Ｐ明朝");
 const QString PGothic = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int ShiftJis = 128;
-constexpr QRgb Black = 0x000000;
-constexpr QRgb White = 0xFFFFFF;
-
-QRgb rgb(QRgb colour) {
-    return colour & 0xFFFFFF;
-}
-
 QString layoutPath() {
     return QStringLiteral(KEMA_SOURCE_DIR "/layouts/TKV418R1.json");
 }
@@ -41,12 +35,7 @@ class TestLayoutR1 : public QObject {
 private:
     LayoutPtr m_layout;
 
-    const LayoutControl& named(const QString& name) const {
-        const LayoutControl* control = m_layout->find(name);
-        if (!control)
-            qFatal("no control %s", qPrintable(name));
-        return *control;
-    }
+    const LayoutControl& named(const QString& name) const { return namedControl(*m_layout, name); }
 
     // Static captions are found where the tables place them: no two texts share a top-left
     // corner on this slip.
@@ -59,27 +48,6 @@ private:
         return found;
     }
 
-    static void checkText(const LayoutControl& control, qint32 left, qint32 top, qint32 width,
-                          qint32 height, const QString& face, double size, bool bold, Align align,
-                          bool visible, const QString& text) {
-        QCOMPARE(control.left, left);
-        QCOMPARE(control.top, top);
-        QCOMPARE(control.width, width);
-        QCOMPARE(control.height, height);
-        QCOMPARE(control.font.face, face);
-        QCOMPARE(control.font.size, size);
-        QCOMPARE(control.font.bold, bold);
-        QVERIFY(!control.font.italic);
-        QVERIFY(!control.font.underline);
-        QVERIFY(!control.font.strikeOut);
-        QCOMPARE(control.font.charset, ShiftJis);
-        QCOMPARE(control.align, align);
-        QCOMPARE(control.visible, visible);
-        QCOMPARE(control.text, text);
-        QCOMPARE(rgb(control.foreColor), Black);
-        QCOMPARE(rgb(control.backColor), White);
-    }
-
 private slots:
     void initTestCase() {
         Result<LayoutPtr> loaded = loadLayoutFile(layoutPath());
@@ -87,18 +55,7 @@ private slots:
         m_layout = loaded.value();
     }
 
-    void compiledInIsTheFile() {
-        Result<LayoutPtr> compiled = loadLayout(QStringLiteral("TKV418R1"));
-        QVERIFY2(compiled.ok(), qPrintable(compiled ? QString() : compiled.error().description));
-        const ReportLayout& a = *compiled.value();
-        QCOMPARE(a.controls.size(), m_layout->controls.size());
-        for (std::size_t i = 0; i < a.controls.size(); ++i) {
-            QCOMPARE(a.controls[i].name, m_layout->controls[i].name);
-            QCOMPARE(a.controls[i].left, m_layout->controls[i].left);
-            QCOMPARE(a.controls[i].top, m_layout->controls[i].top);
-            QCOMPARE(a.controls[i].text, m_layout->controls[i].text);
-        }
-    }
+    void compiledInIsTheFile() { verifyCompiledIn(*m_layout); }
 
     void reportValues() {
         const ReportLayout& layout = *m_layout;
@@ -115,9 +72,7 @@ private slots:
     }
 
     void countsPerKind() {
-        std::map<ControlKind, int> counts;
-        for (const LayoutControl& control : m_layout->controls)
-            ++counts[control.kind];
+        std::map<ControlKind, int> counts = kindCounts(*m_layout);
         QCOMPARE(int(m_layout->controls.size()), 400);
         QCOMPARE(counts[ControlKind::Text], 282);
         QCOMPARE(counts[ControlKind::Label], 2);
@@ -127,10 +82,7 @@ private slots:
         QCOMPARE(counts[ControlKind::Subreport], 1);
     }
 
-    void ordinalsFollowTheList() {
-        for (std::size_t i = 0; i < m_layout->controls.size(); ++i)
-            QCOMPARE(m_layout->controls[i].ordinal, int(i) + 1);
-    }
+    void ordinalsFollowTheList() { verifyOrdinals(*m_layout); }
 
     // Texts carry a white back colour; the rules and frames come after every text so that no
     // box can hide a rule it overlaps (the sight fields overlap the grid's vertical rules).
@@ -202,8 +154,8 @@ private slots:
             const LayoutControl& control = named(family + suffixes[i]);
             QCOMPARE(control.kind, ControlKind::Text);
             if (!exceptions.contains(suffixes[i]))
-                checkText(control, left, tops[i], width, 180, Mincho, 8.25, false, align, true,
-                          QString());
+                verifyText(control, left, tops[i], width, 180, Mincho, 8.25, false, align, true,
+                           QString());
             else
                 QCOMPARE(control.top, tops[i]);
         }
@@ -310,7 +262,7 @@ private slots:
         QFETCH(QString, text);
         const LayoutControl& control = named(name);
         QCOMPARE(control.kind, kind);
-        checkText(control, left, top, width, height, face, size, bold, align, visible, text);
+        verifyText(control, left, top, width, height, face, size, bold, align, visible, text);
     }
 
     void captions_data() {
@@ -384,7 +336,7 @@ private slots:
         QCOMPARE(control.kind, ControlKind::Text);
         QVERIFY2(QRegularExpression(QStringLiteral("^Field\\d+$")).match(control.name).hasMatch(),
                  qPrintable(control.name));
-        checkText(control, left, top, width, height, face, size, false, align, true, text);
+        verifyText(control, left, top, width, height, face, size, false, align, true, text);
     }
 
     void blankCaptions() {

@@ -1,3 +1,4 @@
+#include "../support/LayoutChecks.h"
 #include "report/Controls.h"
 #include "report/FileOutput.h"
 #include "report/Layout.h"
@@ -18,6 +19,7 @@
 
 using kema::Result;
 using namespace kema::report;
+using namespace kema::test;
 
 Q_DECLARE_METATYPE(kema::report::ControlKind)
 Q_DECLARE_METATYPE(kema::report::Align)
@@ -25,9 +27,6 @@ Q_DECLARE_METATYPE(kema::report::Align)
 namespace {
 
 const QString Mincho = QStringLiteral("ＭＳ 明朝");
-constexpr int ShiftJis = 128;
-constexpr QRgb Black = 0x000000;
-constexpr QRgb White = 0xFFFFFF;
 
 const QList<int> FreeItemRows{90, 405, 720, 1035, 1350, 1665, 1980, 2295};
 const QList<int> CellLefts{6806, 7192,  7576,  7962,  8348,  8734,  9120,  9506,
@@ -35,10 +34,6 @@ const QList<int> CellLefts{6806, 7192,  7576,  7962,  8348,  8734,  9120,  9506,
 const QList<int> CellRules{6814, 7200,  7586,  7972,  8358,  8744,  9130,  9516,
                            9902, 10288, 10674, 11060, 11446, 11832, 12218, 12604};
 constexpr int Categories[] = {11, 29, 30, 31};
-
-QRgb rgb(QRgb colour) {
-    return colour & 0xFFFFFF;
-}
 
 QString layoutPath() {
     return QStringLiteral(KEMA_SOURCE_DIR "/layouts/TKV418R3.json");
@@ -180,12 +175,7 @@ class TestLayoutR3 : public QObject {
     QList<Word> m_designedWords;
     QList<Word> m_filledWords;
 
-    const LayoutControl& named(const QString& name) const {
-        const LayoutControl* control = m_layout->find(name);
-        if (!control)
-            qFatal("no control %s", qPrintable(name));
-        return *control;
-    }
+    const LayoutControl& named(const QString& name) const { return namedControl(*m_layout, name); }
 
     // The designed box of a band position on the sheet, in points: the card printed on its
     // own lands at its designed margins.
@@ -231,25 +221,11 @@ class TestLayoutR3 : public QObject {
         }
     }
 
+    // The card's texts are all in one face.
     static void checkText(const LayoutControl& control, int left, int top, int width, int height,
                           double size, bool bold, Align align, bool visible, const QString& text) {
         QCOMPARE(control.kind, ControlKind::Text);
-        QCOMPARE(control.left, left);
-        QCOMPARE(control.top, top);
-        QCOMPARE(control.width, width);
-        QCOMPARE(control.height, height);
-        QCOMPARE(control.font.face, Mincho);
-        QCOMPARE(control.font.size, size);
-        QCOMPARE(control.font.bold, bold);
-        QVERIFY(!control.font.italic);
-        QVERIFY(!control.font.underline);
-        QVERIFY(!control.font.strikeOut);
-        QCOMPARE(control.font.charset, ShiftJis);
-        QCOMPARE(control.align, align);
-        QCOMPARE(control.visible, visible);
-        QCOMPARE(control.text, text);
-        QCOMPARE(rgb(control.foreColor), Black);
-        QCOMPARE(rgb(control.backColor), White);
+        verifyText(control, left, top, width, height, Mincho, size, bold, align, visible, text);
     }
 
     // The card printed on its own, once as designed and once with a sample of every group of
@@ -280,18 +256,7 @@ private slots:
             render();
     }
 
-    void compiledInIsTheFile() {
-        Result<LayoutPtr> compiled = loadLayout(QStringLiteral("TKV418R3"));
-        QVERIFY2(compiled.ok(), qPrintable(compiled ? QString() : compiled.error().description));
-        const ReportLayout& a = *compiled.value();
-        QCOMPARE(a.controls.size(), m_layout->controls.size());
-        for (std::size_t i = 0; i < a.controls.size(); ++i) {
-            QCOMPARE(a.controls[i].name, m_layout->controls[i].name);
-            QCOMPARE(a.controls[i].left, m_layout->controls[i].left);
-            QCOMPARE(a.controls[i].top, m_layout->controls[i].top);
-            QCOMPARE(a.controls[i].text, m_layout->controls[i].text);
-        }
-    }
+    void compiledInIsTheFile() { verifyCompiledIn(*m_layout); }
 
     void reportValues() {
         const ReportLayout& layout = *m_layout;
@@ -308,9 +273,7 @@ private slots:
     }
 
     void countsPerKind() {
-        std::map<ControlKind, int> counts;
-        for (const LayoutControl& control : m_layout->controls)
-            ++counts[control.kind];
+        std::map<ControlKind, int> counts = kindCounts(*m_layout);
         QCOMPARE(int(m_layout->controls.size()), 318);
         QCOMPARE(counts[ControlKind::Text], 196);
         QCOMPARE(counts[ControlKind::Line], 111);
@@ -320,10 +283,7 @@ private slots:
         QCOMPARE(counts[ControlKind::Subreport], 0);
     }
 
-    void ordinalsFollowTheList() {
-        for (std::size_t i = 0; i < m_layout->controls.size(); ++i)
-            QCOMPARE(m_layout->controls[i].ordinal, int(i) + 1);
-    }
+    void ordinalsFollowTheList() { verifyOrdinals(*m_layout); }
 
     // The category cells overlap the rules between them; rules come after every text so that
     // no text box can hide one.

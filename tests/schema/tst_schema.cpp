@@ -1,11 +1,12 @@
 // The store database as the demo builds it (scripts/make-demo-db, through the sqlite3 CLI) and
 // as a server holds it (psql into a fresh schema), read back through ODBC.
+#include "TestDatabase.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,10 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+using namespace kema::test;
 
-const QString kSqlite = QStringLiteral("sqlite");
-const QString kPostgres = QStringLiteral("postgres");
+namespace {
 
 struct TableCount {
     const char* table;
@@ -32,21 +32,6 @@ const TableCount kDemoRows[] = {
 
 QString sourcePath(const QString& relative) {
     return QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative);
-}
-
-// Values of an ODBC connection string, keys upper-cased.
-QHash<QString, QString> connectionValues(const QString& connection) {
-    QHash<QString, QString> values;
-    for (const QString& part : connection.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
-    }
-    return values;
-}
-
-bool servicesRequired() {
-    return qEnvironmentVariable("KEMA_REQUIRE_SERVICES") == QLatin1String("1");
 }
 
 } // namespace
@@ -72,14 +57,14 @@ private slots:
 private:
     QSqlDatabase connection(const QString& backend);
     void addBackendColumn();
-    QString runPsql(const QStringList& arguments, const QString& searchPath = QString());
+    QString runPsql(const QStringList& arguments, const QString& schema = QString());
 
     QTemporaryDir m_dir;
     QStringList m_settingsLines;
     QString m_sqliteConnection;
     QString m_pgSchema;
     QString m_pgError;
-    QHash<QString, QString> m_pg;
+    QMap<QString, QString> m_pg;
 };
 
 void SchemaTest::initTestCase() {
@@ -125,30 +110,8 @@ void SchemaTest::cleanupTestCase() {
 }
 
 // Runs psql against the server of KEMA_TEST_PG; returns its error text, empty on success.
-QString SchemaTest::runPsql(const QStringList& arguments, const QString& searchPath) {
-    const QString psql = QStandardPaths::findExecutable(QStringLiteral("psql"));
-    if (psql.isEmpty())
-        return QStringLiteral("psql is missing");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGHOST"), m_pg.value(QStringLiteral("SERVER")));
-    env.insert(QStringLiteral("PGPORT"), m_pg.value(QStringLiteral("PORT")));
-    env.insert(QStringLiteral("PGDATABASE"), m_pg.value(QStringLiteral("DATABASE")));
-    env.insert(QStringLiteral("PGUSER"), m_pg.value(QStringLiteral("UID")));
-    env.insert(QStringLiteral("PGPASSWORD"), m_pg.value(QStringLiteral("PWD")));
-    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
-    if (!searchPath.isEmpty())
-        env.insert(QStringLiteral("PGOPTIONS"),
-                   QStringLiteral("-c search_path=%1").arg(searchPath));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(psql, QStringList{QStringLiteral("-q"), QStringLiteral("-X"),
-                                    QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1")} +
-                            arguments);
-    if (!process.waitForFinished(120000))
-        return QStringLiteral("psql did not finish");
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QString::fromUtf8(process.readAllStandardError());
-    return QString();
+QString SchemaTest::runPsql(const QStringList& arguments, const QString& schema) {
+    return failureText(kema::test::runPsql(m_pg, arguments, schema));
 }
 
 // The backend's connection, or a skip (a failure when the services are required).

@@ -19,24 +19,38 @@ QString runTool(const QString& program, const QStringList& arguments, int* exitC
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QList<PdfWord> pdfWords(const QString& pdf) {
+QList<QList<PdfWord>> pdfPages(const QString& pdf) {
     static const QRegularExpression word(
         QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
                        "yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    QList<PdfWord> found;
     const QString xml =
         runTool(toolPath("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    for (auto it = word.globalMatch(xml); it.hasNext();) {
-        const auto m = it.next();
-        QString text = m.captured(5);
-        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
-            .replace(QLatin1String("&gt;"), QLatin1String(">"))
-            .replace(QLatin1String("&quot;"), QLatin1String("\""))
-            .replace(QLatin1String("&amp;"), QLatin1String("&"));
-        found.append({text, QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    QList<QList<PdfWord>> pages;
+    for (const QString& page : xml.split(QStringLiteral("</page>"))) {
+        if (!page.contains(QLatin1String("<page")))
+            continue;
+        QList<PdfWord> words;
+        for (auto it = word.globalMatch(page); it.hasNext();) {
+            const auto m = it.next();
+            QString text = m.captured(5);
+            text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+                .replace(QLatin1String("&gt;"), QLatin1String(">"))
+                .replace(QLatin1String("&quot;"), QLatin1String("\""))
+                .replace(QLatin1String("&amp;"), QLatin1String("&"));
+            words.append(
+                {text, QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                              QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+        }
+        pages.append(words);
     }
-    return found;
+    return pages;
+}
+
+QList<PdfWord> pdfWords(const QString& pdf) {
+    QList<PdfWord> words;
+    for (const QList<PdfWord>& page : pdfPages(pdf))
+        words += page;
+    return words;
 }
 
 QStringList barcodes(const QString& image) {

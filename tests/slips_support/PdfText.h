@@ -17,7 +17,9 @@ struct PdfWord {
 QString toolPath(const char* name);
 // Runs a program and returns its standard output.
 QString runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
-// The words of a PDF's text layer with their boxes (pdftotext -bbox), all pages in order.
+// The words of a PDF's text layer with their boxes (pdftotext -bbox), page by page.
+QList<QList<PdfWord>> pdfPages(const QString& pdf);
+// The words of all pages in order.
 QList<PdfWord> pdfWords(const QString& pdf);
 // The symbols zbarimg decodes from an image, one per line, without their type.
 QStringList barcodes(const QString& image);

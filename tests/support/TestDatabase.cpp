@@ -19,17 +19,6 @@ QString sourcePath(const QString& relative) {
     return QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative);
 }
 
-// Values of an ODBC connection string, keys upper-cased.
-QMap<QString, QString> connectionValues(const QString& connection) {
-    QMap<QString, QString> values;
-    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype eq = part.indexOf(u'=');
-        if (eq > 0)
-            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
-    }
-    return values;
-}
-
 Status failure(const QString& text) {
     return Error{0, QStringLiteral("TestDatabase"), text};
 }
@@ -99,7 +88,7 @@ TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(
                        .arg(++counter)
                        .arg(QDateTime::currentMSecsSinceEpoch());
         if (Status st =
-                runPsql({QStringLiteral("-c"), QStringLiteral("CREATE SCHEMA ") + m_schema}, false);
+                runPsql(m_pg, {QStringLiteral("-c"), QStringLiteral("CREATE SCHEMA ") + m_schema});
             !st.ok()) {
             m_error = st.error().description;
             m_schema.clear();
@@ -127,8 +116,8 @@ TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(
 
 TestDatabase::~TestDatabase() {
     if (!m_schema.isEmpty())
-        runPsql({QStringLiteral("-c"), QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema)},
-                false);
+        runPsql(m_pg,
+                {QStringLiteral("-c"), QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema)});
     if (m_settingsWritten) {
         if (m_previousSettings)
             qputenv("KEMA_SETTINGS", *m_previousSettings);
@@ -156,19 +145,30 @@ Status TestDatabase::run(const QString& sql) {
     if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate) || script.write(sql.toUtf8()) < 0)
         return failure(QStringLiteral("cannot write ") + script.fileName());
     script.close();
-    return runPsql({QStringLiteral("-f"), script.fileName()}, true);
+    return runPsql(m_pg, {QStringLiteral("-f"), script.fileName()}, m_schema);
 }
 
-Status TestDatabase::runPsql(const QStringList& arguments, bool inSchema) {
+QMap<QString, QString> connectionValues(const QString& connection) {
+    QMap<QString, QString> values;
+    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq > 0)
+            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
+    }
+    return values;
+}
+
+Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
+               const QString& schema) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGHOST"), m_pg.value(QStringLiteral("SERVER")));
-    env.insert(QStringLiteral("PGPORT"), m_pg.value(QStringLiteral("PORT")));
-    env.insert(QStringLiteral("PGDATABASE"), m_pg.value(QStringLiteral("DATABASE")));
-    env.insert(QStringLiteral("PGUSER"), m_pg.value(QStringLiteral("UID")));
-    env.insert(QStringLiteral("PGPASSWORD"), m_pg.value(QStringLiteral("PWD")));
+    env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
+    env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
+    env.insert(QStringLiteral("PGDATABASE"), server.value(QStringLiteral("DATABASE")));
+    env.insert(QStringLiteral("PGUSER"), server.value(QStringLiteral("UID")));
+    env.insert(QStringLiteral("PGPASSWORD"), server.value(QStringLiteral("PWD")));
     env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
-    if (inSchema)
-        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + m_schema);
+    if (!schema.isEmpty())
+        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
     return runProcess(QStringLiteral("psql"),
                       QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
                                   QStringLiteral("ON_ERROR_STOP=1")} +

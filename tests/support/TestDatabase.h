@@ -60,6 +60,13 @@ inline QStringList backends() {
     return {kSqlite, kPostgres};
 }
 
+// Values of an ODBC connection string, keys upper-cased.
+QMap<QString, QString> connectionValues(const QString& connection);
+// Runs psql on the server of an ODBC connection string's values (SERVER, PORT, DATABASE, UID,
+// PWD), in `schema` when it is not empty; a failure carries psql's error text.
+Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
+               const QString& schema = {});
+
 class TestDatabase {
 public:
     enum class Content { Schema, Demo };
@@ -85,7 +92,6 @@ public:
 
 private:
     Status runFile(const QString& path);
-    Status runPsql(const QStringList& arguments, bool inSchema);
 
     QString m_backend;
     QTemporaryDir m_dir;
