@@ -120,41 +120,33 @@ Result<qint16> ToInteger16Strict(const QString& text) {
 }
 
 QString NullToEmpty(const QVariant& value) {
-    if (isNull(value))
+    switch (text::kindOf(value)) {
+    case text::Kind::Null:
         return {};
-    switch (value.metaType().id()) {
-    case QMetaType::Bool:
+    case text::Kind::Bool:
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    case QMetaType::Double:
+    case text::Kind::Double:
         return DecimalText(value.toDouble());
-    case QMetaType::Float:
+    case text::Kind::Float:
         return DecimalText(value.toFloat());
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
+    case text::Kind::Signed:
         return QString::number(value.toLongLong());
-    case QMetaType::UChar:
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
+    case text::Kind::Unsigned:
         return QString::number(value.toULongLong());
-    case QMetaType::QDate:
+    case text::Kind::Date:
         return value.toDate().toString(QStringLiteral("yyyy/MM/dd"));
-    case QMetaType::QDateTime: {
+    case text::Kind::DateTime: {
         const QDateTime moment = value.toDateTime();
         return moment.time() == QTime(0, 0)
                    ? moment.toString(QStringLiteral("yyyy/MM/dd"))
                    : moment.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
     }
-    case QMetaType::QTime:
+    case text::Kind::Time:
         return value.toTime().toString(QStringLiteral("hh:mm:ss"));
-    default:
-        return value.toString();
+    case text::Kind::Text:
+        break;
     }
+    return value.toString();
 }
 
 QString NullOrZeroToEmpty(const QVariant& value) {
