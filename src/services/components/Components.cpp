@@ -147,6 +147,23 @@ Result<QVariant> columnValue(const db::Recordset& rs, const char* column) {
     return rs.field(QLatin1String(column));
 }
 
+// A look-up of one value: 0 and the first row's `column` in `value` when a row is found, 1 and
+// Null when none is.
+Result<long> lookUp(ComponentConnection& db, const QString& sql, const QVariantList& params,
+                    const char* column, QVariant& value) {
+    value = QVariant();
+    auto rs = db.execute(sql, params);
+    if (!rs.ok())
+        return rs.error();
+    if (rs.value().atEnd())
+        return 1L;
+    auto found = columnValue(rs.value(), column);
+    if (!found.ok())
+        return found.error();
+    value = found.value();
+    return 0L;
+}
+
 // RVA510.RVA510C6 over MITEMDEF and MITEMDTL.
 class ItemDefinition : public IItemDefinition {
 public:
@@ -173,19 +190,10 @@ public:
     QVariant DetailName(int position) const override { return detail(position).second; }
 
     Result<long> GetDETAIL(int category, qint16& code) override {
-        m_detailName = QVariant();
-        auto rs = m_db.execute(QStringLiteral("SELECT DETAIL_NM FROM MITEMDTL WHERE ITEM_NO = ? "
-                                              "AND DETAIL_NO = ?"),
-                               {category, int(code)});
-        if (!rs.ok())
-            return rs.error();
-        if (rs.value().atEnd())
-            return 1L;
-        auto name = columnValue(rs.value(), "DETAIL_NM");
-        if (!name.ok())
-            return name.error();
-        m_detailName = name.value();
-        return 0L;
+        return lookUp(m_db,
+                      QStringLiteral("SELECT DETAIL_NM FROM MITEMDTL WHERE ITEM_NO = ? AND "
+                                     "DETAIL_NO = ?"),
+                      {category, int(code)}, "DETAIL_NM", m_detailName);
     }
     QVariant D_DETAIL_NM() const override { return m_detailName; }
 
@@ -258,18 +266,8 @@ private:
 class StoreMaster : public IStoreMaster {
 public:
     Result<long> GetMSTORE(QString& storeCode) override {
-        m_name = QVariant();
-        auto rs = m_db.execute(QStringLiteral("SELECT STORE_NM FROM MSTORE WHERE STORE_CD = ?"),
-                               {storeCode});
-        if (!rs.ok())
-            return rs.error();
-        if (rs.value().atEnd())
-            return 1L;
-        auto name = columnValue(rs.value(), "STORE_NM");
-        if (!name.ok())
-            return name.error();
-        m_name = name.value();
-        return 0L;
+        return lookUp(m_db, QStringLiteral("SELECT STORE_NM FROM MSTORE WHERE STORE_CD = ?"),
+                      {storeCode}, "STORE_NM", m_name);
     }
     QVariant STORE_NM() const override { return m_name; }
 
