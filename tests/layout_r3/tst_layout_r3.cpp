@@ -1,12 +1,11 @@
 #include "../support/LayoutChecks.h"
+#include "PdfText.h"
 #include "report/Controls.h"
 #include "report/FileOutput.h"
 #include "report/Layout.h"
 #include "report/Report.h"
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -131,33 +130,6 @@ public:
     }
 };
 
-struct Word {
-    QString text;
-    QRectF box; // points
-};
-
-QString tool(const char* name) {
-    return QStandardPaths::findExecutable(QLatin1String(name));
-}
-
-QList<Word> words(const QString& pdf) {
-    static const QRegularExpression word(
-        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    QProcess process;
-    process.start(tool("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    process.waitForFinished(60000);
-    const QString xml = QString::fromUtf8(process.readAllStandardOutput());
-    QList<Word> found;
-    for (auto it = word.globalMatch(xml); it.hasNext();) {
-        const auto m = it.next();
-        found.append(
-            {m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
-    }
-    return found;
-}
-
 QString withoutSpaces(QString text) {
     static const QRegularExpression spaces(QStringLiteral("[\\s\u3000]"));
     return text.remove(spaces);
@@ -172,8 +144,8 @@ class TestLayoutR3 : public QObject {
 
     LayoutPtr m_layout;
     QTemporaryDir m_dir;
-    QList<Word> m_designedWords;
-    QList<Word> m_filledWords;
+    QList<PdfWord> m_designedWords;
+    QList<PdfWord> m_filledWords;
 
     const LayoutControl& named(const QString& name) const { return namedControl(*m_layout, name); }
 
@@ -185,40 +157,28 @@ class TestLayoutR3 : public QObject {
     }
 
     // The words printed on the first line of a box, left to right.
-    static QList<Word> wordsIn(const QList<Word>& all, const QRectF& box) {
-        QList<Word> found;
-        for (const Word& w : all)
+    static QList<PdfWord> wordsIn(const QList<PdfWord>& all, const QRectF& box) {
+        QList<PdfWord> found;
+        for (const PdfWord& w : all)
             if (qAbs(w.box.top() - box.top()) <= 1 && w.box.center().x() >= box.left() - 1 &&
                 w.box.center().x() <= box.right() + 1)
                 found << w;
         std::sort(found.begin(), found.end(),
-                  [](const Word& a, const Word& b) { return a.box.left() < b.box.left(); });
+                  [](const PdfWord& a, const PdfWord& b) { return a.box.left() < b.box.left(); });
         return found;
     }
 
-    static void checkPrinted(const QList<Word>& all, const QRectF& box, Align align,
+    static void checkPrinted(const QList<PdfWord>& all, const QRectF& box, Align align,
                              const QString& text) {
-        const QList<Word> found = wordsIn(all, box);
+        const QList<PdfWord> found = wordsIn(all, box);
         QString printed;
         QRectF ink;
-        for (const Word& w : found) {
+        for (const PdfWord& w : found) {
             printed += w.text;
             ink = ink.united(w.box);
         }
         QCOMPARE(withoutSpaces(printed), withoutSpaces(text));
-        switch (align) {
-        case Align::Left:
-            QVERIFY2(qAbs(ink.left() - box.left()) <= 1, qPrintable(QString::number(ink.left())));
-            break;
-        case Align::Right:
-            QVERIFY2(qAbs(ink.right() - box.right()) <= 1,
-                     qPrintable(QString::number(ink.right())));
-            break;
-        case Align::Center:
-            QVERIFY2(qAbs(ink.center().x() - box.center().x()) <= 1,
-                     qPrintable(QString::number(ink.center().x())));
-            break;
-        }
+        verifyAligned(ink, box, align);
     }
 
     // The card's texts are all in one face.
@@ -236,13 +196,13 @@ class TestLayoutR3 : public QObject {
         const QString designedPdf = m_dir.filePath(QStringLiteral("designed.pdf"));
         const kema::Status drawn = renderPdf(designed, designedPdf);
         QVERIFY2(drawn.ok(), qPrintable(drawn ? QString() : drawn.error().description));
-        m_designedWords = words(designedPdf);
+        m_designedWords = pdfWords(designedPdf);
         FilledCard filled;
         const QString filledPdf = m_dir.filePath(QStringLiteral("filled.pdf"));
         const kema::Status drawnFilled = renderPdf(filled, filledPdf);
         QVERIFY2(drawnFilled.ok(),
                  qPrintable(drawnFilled ? QString() : drawnFilled.error().description));
-        m_filledWords = words(filledPdf);
+        m_filledWords = pdfWords(filledPdf);
         QVERIFY(!m_designedWords.isEmpty());
         QVERIFY(!m_filledWords.isEmpty());
     }
@@ -252,7 +212,7 @@ private slots:
         Result<LayoutPtr> loaded = loadLayoutFile(layoutPath());
         QVERIFY2(loaded.ok(), qPrintable(loaded ? QString() : loaded.error().description));
         m_layout = loaded.value();
-        if (!tool("pdftotext").isEmpty())
+        if (!toolPath("pdftotext").isEmpty())
             render();
     }
 
@@ -651,7 +611,7 @@ private slots:
 
     void captionsPrintWhereDesigned() {
         QFETCH(Caption, caption);
-        if (tool("pdftotext").isEmpty())
+        if (toolPath("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         checkPrinted(m_designedWords,
                      sheetBox(caption.left, caption.top, caption.width, caption.height),
@@ -661,13 +621,13 @@ private slots:
     // Data fields carry no sample and the category captions are hidden: the card as designed
     // prints its captions and nothing else.
     void designedCardPrintsOnlyItsCaptions() {
-        if (tool("pdftotext").isEmpty())
+        if (toolPath("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         QString expected;
         for (const Caption& caption : designedCaptions())
             expected += withoutSpaces(caption.text);
         QString printed;
-        for (const Word& w : m_designedWords)
+        for (const PdfWord& w : m_designedWords)
             printed += withoutSpaces(w.text);
         std::sort(expected.begin(), expected.end());
         std::sort(printed.begin(), printed.end());
@@ -684,7 +644,7 @@ private slots:
     void filledFieldsPrintInTheirBoxes() {
         QFETCH(QString, name);
         QFETCH(QString, text);
-        if (tool("pdftotext").isEmpty())
+        if (toolPath("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         const LayoutControl& c = named(name);
         checkPrinted(m_filledWords, sheetBox(c.left, c.top, c.width, c.height), c.align, text);

@@ -1,3 +1,5 @@
+#include "../support/LayoutChecks.h"
+#include "PdfText.h"
 #include "report/Controls.h"
 #include "report/Document.h"
 #include "report/FileOutput.h"
@@ -5,9 +7,7 @@
 #include "report/Report.h"
 
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +15,7 @@
 
 using namespace kema;
 using namespace kema::report;
+using namespace kema::test;
 
 namespace {
 
@@ -48,40 +49,6 @@ public:
 private:
     int m_fetched = 0;
 };
-
-struct Word {
-    QString text;
-    QRectF box; // points
-};
-
-QString tool(const char* name) {
-    return QStandardPaths::findExecutable(QLatin1String(name));
-}
-
-QString output(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    if (exitCode)
-        *exitCode = process.exitCode();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QList<Word> words(const QString& pdf) {
-    static const QRegularExpression word(
-        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    QList<Word> found;
-    const QString xml =
-        output(tool("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    for (auto it = word.globalMatch(xml); it.hasNext();) {
-        const auto m = it.next();
-        found.append(
-            {m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
-    }
-    return found;
-}
 
 // The designed box of a control on the sheet, in points.
 QRectF sheetBox(const LayoutControl& c) {
@@ -121,7 +88,7 @@ class TestReportPaint : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        if (tool("pdftotext").isEmpty() || tool("pdfinfo").isEmpty())
+        if (toolPath("pdftotext").isEmpty() || toolPath("pdfinfo").isEmpty())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
     }
 
@@ -131,14 +98,14 @@ private slots:
         const QString pdf = file(QStringLiteral("pages.pdf"));
         QVERIFY(renderPdf(report, pdf).ok());
         QCOMPARE(report.target(), Target::Pdf);
-        const QString info = output(tool("pdfinfo"), {pdf});
+        const QString info = runTool(toolPath("pdfinfo"), {pdf});
         QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))),
                  qPrintable(info));
         QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+842 x 595 pts"))),
                  qPrintable(info));
         QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Title:\\s+来店伝票（描画）"))),
                  qPrintable(info));
-        const QString fonts = output(tool("pdffonts"), {pdf});
+        const QString fonts = runTool(toolPath("pdffonts"), {pdf});
         QVERIFY2(fonts.contains(QStringLiteral("IPAMincho")) &&
                      fonts.contains(QStringLiteral("LiberationSans")),
                  qPrintable(fonts));
@@ -167,24 +134,12 @@ private slots:
         QVERIFY(renderPdf(report, pdf).ok());
         const LayoutControl& c = *report.layout().find(control);
         const QRectF box = sheetBox(c);
-        const QList<Word> found = words(pdf);
-        const auto it =
-            std::find_if(found.begin(), found.end(), [&](const Word& w) { return w.text == text; });
+        const QList<PdfWord> found = pdfWords(pdf);
+        const auto it = std::find_if(found.begin(), found.end(),
+                                     [&](const PdfWord& w) { return w.text == text; });
         QVERIFY2(it != found.end(), qPrintable(text));
         const QRectF got = it->box;
-        switch (c.align) {
-        case Align::Left:
-            QVERIFY2(qAbs(got.left() - box.left()) <= 1, qPrintable(QString::number(got.left())));
-            break;
-        case Align::Right:
-            QVERIFY2(qAbs(got.right() - box.right()) <= 1,
-                     qPrintable(QString::number(got.right())));
-            break;
-        case Align::Center:
-            QVERIFY2(qAbs(got.center().x() - box.center().x()) <= 1,
-                     qPrintable(QString::number(got.center().x())));
-            break;
-        }
+        verifyAligned(got, box, c.align);
         // Drawn from the top of the box.
         QVERIFY2(qAbs(got.top() - box.top()) <= 1, qPrintable(QString::number(got.top())));
         QVERIFY(got.bottom() <= box.bottom() + 1);
@@ -195,7 +150,7 @@ private slots:
         const QString pdf = file(QStringLiteral("hidden.pdf"));
         QVERIFY(renderPdf(report, pdf).ok());
         QStringList texts;
-        for (const Word& w : words(pdf))
+        for (const PdfWord& w : pdfWords(pdf))
             texts << w.text;
         QVERIFY(texts.contains(QStringLiteral("Leftward")));
         QVERIFY(!texts.contains(QStringLiteral("Hidden")));
@@ -214,7 +169,7 @@ private slots:
         const QString pdf = file(QStringLiteral("mask.pdf"));
         QVERIFY(renderPdf(report, pdf).ok());
         QStringList texts;
-        for (const Word& w : words(pdf))
+        for (const PdfWord& w : pdfWords(pdf))
             texts << w.text;
         // Both are in the text layer; neither shows on the sheet.
         QVERIFY(texts.contains(QStringLiteral("Masked")));
@@ -241,8 +196,8 @@ private slots:
         QVERIFY(renderPdf(report, pdf).ok());
         const LayoutControl& wrap = *report.layout().find(QStringLiteral("Fld_WRAP"));
         const QRectF wrapBox = sheetBox(wrap);
-        QList<Word> lines;
-        for (const Word& w : words(pdf)) {
+        QList<PdfWord> lines;
+        for (const PdfWord& w : pdfWords(pdf)) {
             if (wrapBox.adjusted(-1, -1, 1, 1).contains(w.box.center()))
                 lines << w;
         }
@@ -299,7 +254,7 @@ private slots:
 
     void barcodeReadsBack() {
         QFETCH(QString, number);
-        if (tool("zbarimg").isEmpty())
+        if (toolPath("zbarimg").isEmpty())
             QSKIP("zbarimg (zbar-tools) is not installed");
         PaintReport report;
         report.format = [number](PaintReport& r, int) {
@@ -308,9 +263,7 @@ private slots:
         };
         const QString png = file(QStringLiteral("barcode.png"));
         QVERIFY(renderPng(report, png, 300).ok());
-        const QString read =
-            output(tool("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), png});
-        QCOMPARE(read.trimmed(), number);
+        QCOMPARE(barcodes(png), QStringList{number});
         // Bars and line stay in the control's box.
         const QImage image(png);
         const LayoutControl& c = *report.layout().find(QStringLiteral("Fld_INQ_NO"));
@@ -322,7 +275,7 @@ private slots:
         const QString pdf = file(QStringLiteral("barcode.pdf"));
         QVERIFY(renderPdf(report, pdf).ok());
         bool human = false;
-        for (const Word& w : words(pdf))
+        for (const PdfWord& w : pdfWords(pdf))
             human |= w.text == number && sheetBox(c).adjusted(-1, -1, 1, 1).contains(w.box);
         QVERIFY(human);
     }
@@ -348,7 +301,7 @@ private slots:
         const QString pdf = file(QStringLiteral("free.pdf"));
         QVERIFY(renderPdf(report, pdf).ok());
         bool human = false;
-        for (const Word& w : words(pdf))
+        for (const PdfWord& w : pdfWords(pdf))
             human |= w.text == QStringLiteral("伝票１２３");
         QVERIFY(human);
         const Document& document = report.document();

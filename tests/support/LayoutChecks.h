@@ -51,6 +51,22 @@ inline void verifyText(const report::LayoutControl& control, qint32 left, qint32
     QCOMPARE(rgb(control.backColor), White);
 }
 
+// Printed ink (points) sits at the aligned edge, or centre, of its designed box within 1 pt.
+inline void verifyAligned(const QRectF& ink, const QRectF& box, report::Align align) {
+    switch (align) {
+    case report::Align::Left:
+        QVERIFY2(qAbs(ink.left() - box.left()) <= 1, qPrintable(QString::number(ink.left())));
+        break;
+    case report::Align::Right:
+        QVERIFY2(qAbs(ink.right() - box.right()) <= 1, qPrintable(QString::number(ink.right())));
+        break;
+    case report::Align::Center:
+        QVERIFY2(qAbs(ink.center().x() - box.center().x()) <= 1,
+                 qPrintable(QString::number(ink.center().x())));
+        break;
+    }
+}
+
 // The layout compiled in under the file's report name is the file itself.
 inline void verifyCompiledIn(const report::ReportLayout& file) {
     Result<report::LayoutPtr> compiled = report::loadLayout(file.name);
