@@ -58,10 +58,11 @@ CREATE TABLE GSYSPARM (
   PRIMARY KEY (PARM_NO)
 );
 
--- Reception of today's visits; one reception number may carry several rows.
+-- Reception of today's visits; one reception number may carry several rows, so it has no key.
+-- RC_SEQ_NO is the store's own line number: optional, and no statement reads it.
 CREATE TABLE URECEPT (
   RC_INQ_NO       VARCHAR(20) NOT NULL,
-  RC_SEQ_NO       SMALLINT    NOT NULL,
+  RC_SEQ_NO       SMALLINT,
   RC_STORE_CD     VARCHAR(3),
   RC_RECEPT_DT    DATE,
   RC_RECEPT_TM    TIMESTAMP,
@@ -75,8 +76,7 @@ CREATE TABLE URECEPT (
   RC_TEL          VARCHAR(15),
   RC_CONNECT_TEL  VARCHAR(15),
   RC_CONNECT_RMKS VARCHAR(40),
-  RC_CARRY_TEL    VARCHAR(15),
-  PRIMARY KEY (RC_INQ_NO, RC_SEQ_NO)
+  RC_CARRY_TEL    VARCHAR(15)
 );
 
 -- Customer base.
@@ -150,12 +150,13 @@ CREATE TABLE CGLASBS (
 );
 
 -- Glasses examination detail, one row per examination kind (GLS_KIND1, a detail of item 43).
--- Suffix 1 is the right eye, 2 the left eye, 3 (acuity) both eyes.
+-- Suffix 1 is the right eye, 2 the left eye, 3 (acuity) both eyes. GLS_SEQ_NO is optional and
+-- read by no statement; the rows of one examination have no key of their own.
 CREATE TABLE CGLASDTL (
   GLS_STORE_NO     VARCHAR(3)  NOT NULL,
   GLS_UNIQUE_KEY   BIGINT      NOT NULL,
   GLS_HISTORY_NO   INTEGER     NOT NULL,
-  GLS_SEQ_NO       SMALLINT    NOT NULL,
+  GLS_SEQ_NO       SMALLINT,
   GLS_KIND1        SMALLINT,
   GLS_SIGHT_1      NUMERIC(4,2),
   GLS_SIGHT_2      NUMERIC(4,2),
@@ -181,8 +182,7 @@ CREATE TABLE CGLASDTL (
   GLS_NPD_1        NUMERIC(4,1),
   GLS_NPD_2        NUMERIC(4,1),
   GLS_EYE_POINT_1  NUMERIC(4,1),
-  GLS_EYE_POINT_2  NUMERIC(4,1),
-  PRIMARY KEY (GLS_STORE_NO, GLS_UNIQUE_KEY, GLS_HISTORY_NO, GLS_SEQ_NO)
+  GLS_EYE_POINT_2  NUMERIC(4,1)
 );
 
 -- Contact-lens examination header, one row per examination.
@@ -205,12 +205,13 @@ CREATE TABLE CCNTBS (
 );
 
 -- Contact-lens examination detail, one row per examination kind (CNT_KIND1, a detail of item 45).
--- The lens power is kept as the text written on the lens order ('-3.50').
+-- The lens power is kept as the text written on the lens order ('-3.50'). CNT_SEQ_NO is
+-- optional and read by no statement; the rows of one examination have no key of their own.
 CREATE TABLE CCNTDTL (
   CNT_STORE_NO     VARCHAR(3)  NOT NULL,
   CNT_UNIQUE_KEY   BIGINT      NOT NULL,
   CNT_HISTORY_NO   INTEGER     NOT NULL,
-  CNT_SEQ_NO       SMALLINT    NOT NULL,
+  CNT_SEQ_NO       SMALLINT,
   CNT_KIND1        SMALLINT,
   CNT_SIGHT_1      NUMERIC(4,2),
   CNT_SIGHT_2      NUMERIC(4,2),
@@ -226,8 +227,7 @@ CREATE TABLE CCNTDTL (
   CNT_AX_1         SMALLINT,
   CNT_AX_2         SMALLINT,
   CNT_ADD_1        NUMERIC(4,2),
-  CNT_ADD_2        NUMERIC(4,2),
-  PRIMARY KEY (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_SEQ_NO)
+  CNT_ADD_2        NUMERIC(4,2)
 );
 
 -- Sales lines of an examination's sale. CSALE_KIND 1 glasses, 2 contact lenses;

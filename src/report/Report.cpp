@@ -11,6 +11,7 @@
 #include <QPrinter>
 
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
@@ -242,8 +243,9 @@ void Report::Private::runHosted(Report& hosted, Band& band, QPointF origin) {
         h.running = false;
         try {
             hosted.Report_ReportEnd();
-        } catch (...) {
-            // The first error is the one the host reports.
+        } catch (const std::exception& second) {
+            // The first error is the one the host reports; a later one is only logged.
+            std::fprintf(stderr, "%s: %s\n", qPrintable(hosted.name()), second.what());
         }
         throw;
     }
@@ -411,8 +413,12 @@ Status Report::run() {
 
     const std::optional<Error> before = failure;
     guarded([&] { Report_ReportEnd(); });
-    if (before)
+    if (before && failure->description != before->description) {
+        // The first error is the one the run reports; a later one is only logged.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(d->layoutName),
+                     qPrintable(failure->description));
         failure = before;
+    }
     if (failure) {
         d->document.pages.clear();
         d->document.primitives.clear();

@@ -15,4 +15,8 @@ bool platformShowsWindows() {
     return !platform.isEmpty() && platform != u"offscreen" && platform != u"minimal";
 }
 
+bool previewCanBeShown() {
+    return platformShowsWindows() || qEnvironmentVariable("KEMA_OFFSCREEN_PREVIEW") == u"1";
+}
+
 } // namespace kema::request

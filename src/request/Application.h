@@ -10,4 +10,8 @@ void selectPlatformWithoutDisplay();
 // True when the GUI platform in use can show a window to somebody.
 bool platformShowsWindows();
 
+// True when a preview may be shown: the platform shows windows, or KEMA_OFFSCREEN_PREVIEW=1
+// lets a test drive the preview on the offscreen platform.
+bool previewCanBeShown();
+
 } // namespace kema::request

@@ -1,29 +1,57 @@
 #include "request/TKV418C1.h"
 
 #include "report/print/Output.h"
+#include "request/Application.h"
 #include "request/Dispatch.h"
 #include "request/SharedRequestState.h"
 #include "services/components/Components.h"
+#include "services/database/ReportDatabase.h"
 #include "services/settings/Settings.h"
 
+#include <QApplication>
+
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 namespace kema {
 
 namespace {
 
+constexpr long NoDisplayErrorNumber = 1004;
+constexpr long NoGuiApplicationErrorNumber = 1005;
+
 SharedRequestState& shared() {
     return SharedRequestState::instance();
 }
 
-// A launcher failure has no catalogue code, so the message component cannot show it; it goes
-// to standard error in the component's own line shape.
+// A launcher failure has no catalogue code: it goes to the platform message box, so that an
+// operator at the counter sees it, and to standard error for the workstation's log.
 void showLaunchFailure(const Error& error) {
-    const QString line = QString::number(error.number) + u' ' + error.description +
-                         QStringLiteral(" [TKV418C1.prf_print]\n");
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    db::showPlatformMessageBoxAndLog(QString::number(error.number) + u' ' + error.description,
+                                     QStringLiteral("TKV418C1.prf_print"));
+}
+
+// Why this process cannot produce the slip the request asks for, before anything is created:
+// Qt aborts the process on a paint device without a GUI application, and a modal window on a
+// platform that shows none would wait for ever.
+std::optional<Error> launchRefusal(bool preview) {
+    const QString source = QStringLiteral("TKV418C1");
+    QCoreApplication* app = QCoreApplication::instance();
+    const bool gui = preview ? qobject_cast<QApplication*>(app) != nullptr
+                             : qobject_cast<QGuiApplication*>(app) != nullptr;
+    if (!gui)
+        return Error{NoGuiApplicationErrorNumber, source,
+                     preview ? QStringLiteral("this component needs a GUI application object "
+                                              "(a QApplication for the preview)")
+                             : QStringLiteral("this component needs a GUI application object "
+                                              "(a QGuiApplication)")};
+    if (preview && !request::previewCanBeShown())
+        return Error{NoDisplayErrorNumber, source,
+                     QStringLiteral("the preview needs a display, and the platform \"%1\" shows "
+                                    "no window: print (PrintKbnL 0) or run with a display")
+                         .arg(QGuiApplication::platformName())};
+    return std::nullopt;
 }
 
 } // namespace
@@ -89,6 +117,10 @@ qint16 TKV418C1::prf_choice() {
 }
 
 qint16 TKV418C1::prf_print(const QString& reportClass) {
+    if (const std::optional<Error> refusal = launchRefusal(m_printKbnL == 1 && !m_fileTarget)) {
+        showLaunchFailure(*refusal);
+        return -1;
+    }
     auto created = report::ReportFactory::instance().create(reportClass);
     if (!created) {
         showLaunchFailure(created.error());

@@ -13,7 +13,8 @@
  *
  * The library needs a Qt GUI application object. When the host has none, the first
  * tkv418_create() makes one that lives until the process ends; without a display it uses the
- * offscreen platform, which can print and render files but shows no preview. */
+ * offscreen platform, which can print and render files but shows no preview: a request for the
+ * preview (PrintKbnL 1) there answers -1 at once and says why on standard error. */
 #ifndef TKV418_H
 #define TKV418_H
 

@@ -37,7 +37,7 @@ LaunchLog& launchLog() {
     return log;
 }
 
-RecordingReport::RecordingReport() : report::Report(QStringLiteral("RequestTest")) {}
+RecordingReport::RecordingReport() : report::Report(launchLog().layout) {}
 
 void RecordingReport::registerAll() {
     for (const QString& name : kSlipClasses) {

@@ -38,6 +38,7 @@ struct LaunchLog {
     int copies = -1;
     report::Target target = report::Target::Printer;
     // What the next report does in its run.
+    QString layout = QStringLiteral("RequestTest");
     bool failInStart = false;
     qint16 printErrorFlag = 0;
     qint16 printOut = 0;

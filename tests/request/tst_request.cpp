@@ -7,7 +7,12 @@
 #include "request/SharedRequestState.h"
 #include "request/TKV418C1.h"
 
+#include "services/database/ReportDatabase.h"
+
+#include <QApplication>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -320,6 +325,8 @@ private slots:
     void targetFollowsPrintKbnL() {
         QFETCH(int, printKbn);
         QFETCH(int, target);
+        qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
+        const auto offscreen = qScopeGuard([] { qunsetenv("KEMA_OFFSCREEN_PREVIEW"); });
         // The start event fails, so the run ends before anything is printed or shown.
         launchLog().failInStart = true;
         TKV418C1 object;
@@ -371,18 +378,67 @@ private slots:
         QCOMPARE(read.value(), QVariant::fromValue<qint16>(1));
     }
 
-    void unregisteredClassIsAnError() {
-        kema::report::ReportFactory::instance().unregisterReport("TKV418R2");
+    // A launcher failure has no catalogue code; the operator sees it in the platform message
+    // box titled as the launcher, and the log keeps it on standard error.
+    void launchFailuresAreShown_data() {
+        QTest::addColumn<QVariantMap>("changes");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("class not registered") << QVariantMap{{"DenpKbnL", i16(2)}} << "unregister"
+                                              << "\"TKV418R2\"";
+        QTest::newRow("copies below 1") << QVariantMap{{"OutNumberL", i16(-1)}} << "printer"
+                                        << "copy count -1";
+        QTest::newRow("missing font") << QVariantMap{} << "bad face"
+                                      << "Kema No Such Face";
+        QTest::newRow("preview without a display")
+            << QVariantMap{{"PrintKbnL", i16(1)}} << "printer"
+            << "needs a display";
+    }
+    void launchFailuresAreShown() {
+        QFETCH(QVariantMap, changes);
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
+        if (setup == u"unregister")
+            kema::report::ReportFactory::instance().unregisterReport("TKV418R2");
+        if (setup == u"bad face")
+            launchLog().layout = QStringLiteral("RequestBadFace");
+        QStringList boxes;
+        kema::db::setPlatformMessageBoxHandler(
+            [&](const QString& text, const QString& title) { boxes << title + u' ' + text; });
         TKV418C1 object;
-        newRequest(object);
-        applyThroughClass(object, with(validRequest(), {{"DenpKbnL", i16(2)}}));
+        if (setup != u"printer")
+            newRequest(object);
+        applyThroughClass(object, with(validRequest(), changes));
         kema::test::StderrCapture capture;
         const qint32 result = object.RaitenDenpyoPRINT();
-        const QByteArray errors = capture.text();
+        const QString errors = QString::fromLocal8Bit(capture.text());
+        kema::db::setPlatformMessageBoxHandler({});
         RecordingReport::registerAll();
         QCOMPARE(result, -1);
-        QVERIFY2(errors.contains("TKV418R2"), errors.constData());
-        QVERIFY(launchLog().created.isEmpty());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().startsWith(u"TKV418C1.prf_print ") && boxes.first().contains(reason),
+                 qPrintable(boxes.first()));
+        QVERIFY2(errors.contains(reason) && errors.contains(u"[TKV418C1.prf_print]"),
+                 qPrintable(errors));
+        QVERIFY(!QFile::exists(m_pdf));
+        QVERIFY(RecordingMessageDisplay::shown().isEmpty());
+    }
+
+    // Qt aborts a process that paints without a GUI application object; the host keeps running
+    // and gets -1. The host is this test program started again with a core application only.
+    void coreApplicationHostGetsMinusOne() {
+        QProcess host;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KEMA_TEST_CORE_HOST"), m_pdf);
+        host.setProcessEnvironment(env);
+        host.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(host.waitForFinished(30000));
+        const QString errors = QString::fromLocal8Bit(host.readAllStandardError());
+        QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(host.exitCode() == 0, qPrintable(errors));
+        QVERIFY2(errors.contains(u"this component needs a GUI application object"),
+                 qPrintable(errors));
+        QVERIFY(!QFile::exists(m_pdf));
     }
 
     void reportWithoutRequestPropertiesIsAnError() {
@@ -447,5 +503,22 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRequest)
+// With KEMA_TEST_CORE_HOST set to a PDF path, the program is a host with a core application
+// object only that asks for that PDF; it exits 0 when the call answered -1.
+int main(int argc, char** argv) {
+    if (const QString pdf = qEnvironmentVariable("KEMA_TEST_CORE_HOST"); !pdf.isEmpty()) {
+        QCoreApplication core(argc, argv);
+        RecordingReport::registerAll();
+        TKV418C1 object;
+        object.setFileTarget(kema::report::Target::Pdf, pdf);
+        applyThroughClass(object, validRequest());
+        return object.RaitenDenpyoPRINT() == -1 ? 0 : 1;
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestRequest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_request.moc"

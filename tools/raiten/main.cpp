@@ -180,14 +180,6 @@ std::variant<Options, UsageError> parse(const QStringList& arguments) {
     return options;
 }
 
-bool wantsPreview(const Options& options) {
-    if (options.pdf || options.png)
-        return false;
-    const DispatchMember* printKbn = kema::request::findMember(u"PrintKbnL");
-    const int position = int(printKbn - kema::request::members().data());
-    return options.values.value(position, QVariant::fromValue<qint16>(0)).value<qint16>() == 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -204,11 +196,6 @@ int main(int argc, char** argv) {
     if (options.help) {
         write(stdout, usage());
         return 0;
-    }
-    if (wantsPreview(options) && !kema::request::platformShowsWindows()) {
-        write(stderr, QStringLiteral("raiten: the preview needs a display; set DISPLAY or render "
-                                     "with --pdf or --png\n"));
-        return kUsageError;
     }
     if (options.settings)
         qputenv("KEMA_SETTINGS", QFileInfo(*options.settings).absoluteFilePath().toLocal8Bit());

@@ -52,6 +52,11 @@ MessageBoxHandler& messageBoxHandler() {
     return handler;
 }
 
+void writeLine(const QString& text, const QString& title) {
+    std::fprintf(stderr, "%s [%s]\n", qPrintable(singleLine(text)), qPrintable(title));
+    std::fflush(stderr);
+}
+
 const QString kSysParmSql = QStringLiteral("SELECT PARM_NAIYO FROM GSYSPARM WHERE PARM_NO = ?");
 
 } // namespace
@@ -101,7 +106,7 @@ qint32 ReportDatabase::prf_init_dborec(const QString& qnumber) {
     const ConnectionPtr& host = SharedRequestState::instance().DBconnection;
     Connection* connection = host ? host.get() : m_own.get();
     auto rs = connection ? connection->execute(QStringLiteral("SELECT * FROM URECEPT WHERE "
-                                                              "RC_INQ_NO = ? ORDER BY RC_SEQ_NO"),
+                                                              "RC_INQ_NO = ?"),
                                                {qnumber})
                          : Result<Recordset>(noConnection(where));
     if (!rs.ok()) {
@@ -216,8 +221,14 @@ void showPlatformMessageBox(const QString& text, const QString& title) {
         QMessageBox::warning(nullptr, title, text, QMessageBox::Ok);
         return;
     }
-    std::fprintf(stderr, "%s [%s]\n", qPrintable(singleLine(text)), qPrintable(title));
-    std::fflush(stderr);
+    writeLine(text, title);
+}
+
+void showPlatformMessageBoxAndLog(const QString& text, const QString& title) {
+    const bool boxShown = messageBoxHandler() || interactiveDisplay();
+    showPlatformMessageBox(text, title);
+    if (boxShown)
+        writeLine(text, title);
 }
 
 } // namespace kema::db

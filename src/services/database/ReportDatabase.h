@@ -76,5 +76,8 @@ QString singleLine(QString text);
 using MessageBoxHandler = std::function<void(const QString& text, const QString& title)>;
 void setPlatformMessageBoxHandler(MessageBoxHandler handler);
 void showPlatformMessageBox(const QString& text, const QString& title);
+// The platform message box for a failure the operator must see, and one line on standard
+// error in any case.
+void showPlatformMessageBoxAndLog(const QString& text, const QString& title);
 
 } // namespace kema::db

@@ -48,13 +48,12 @@ void VisitSlip::Report_ReportStart() {
     m_componentConnections.emplace();
     try {
         if (hostsCard()) {
-            // A card that is not available leaves the slip without one; the hand-over then
-            // does nothing.
+            // The card is part of the standard slip: without it the start fails.
             auto card = report::ReportFactory::instance().create(QStringLiteral("TKV418R3"));
-            if (card.ok()) {
-                m_card = std::move(card).value();
-                subreport(QStringLiteral("SubTKV418R3")).setReport(m_card.get());
-            }
+            if (!card.ok())
+                throw Failure(card.error());
+            subreport(QStringLiteral("SubTKV418R3")).setReport(card.value().get());
+            m_card = std::move(card).value();
         }
         shared().PRINT_OUT = 0;
         addTool(kExitTool);
@@ -174,7 +173,9 @@ void VisitSlip::Report_ReportEnd() {
         closeWindow();
 }
 
-void VisitSlip::releaseCard() {
+// Only a card that was hosted is held, so the subreport control exists and the look-up cannot
+// fail here, in the end event or in the destructor.
+void VisitSlip::releaseCard() noexcept {
     if (!m_card)
         return;
     subreport(QStringLiteral("SubTKV418R3")).setReport(nullptr);
@@ -336,6 +337,11 @@ void VisitSlip::clearFields(const QStringList& fields) {
     barcode(QStringLiteral("Fld_INQ_NO")).setData(QVariant::fromValue<qint16>(0));
     for (const QString& f : fields)
         setText(f, QString());
+}
+
+void VisitSlip::reportHandledFailure(const char* procedure, const Failure& failure) const {
+    std::fprintf(stderr, "%s.%s: %s\n", qPrintable(m_reportName), procedure,
+                 qPrintable(db::singleLine(failure.error().description)));
 }
 
 void VisitSlip::showMessage(const QString& code, const QString& title) {

@@ -54,6 +54,8 @@ public:
     void setDenpKbnL(qint16 v) { m_denpKbn = v; }
     QString StoreCodeL() const { return m_storeCode; }
     void setStoreCodeL(const QString& v) { m_storeCode = v; }
+    // The request's store code itself, for prf_StoreName to rewrite in place.
+    QString& storeCode() { return m_storeCode; }
     double UserUQKeyL() const { return m_uqKey; }
     void setUserUQKeyL(double v) { m_uqKey = v; }
     qint32 UserSKeyL() const { return m_sKey; }
@@ -138,12 +140,14 @@ protected:
     static QString blankDate() { return QStringLiteral("      年    月    日"); }
     static QString blankMailNo() { return QStringLiteral("    -"); }
     void showMessage(const QString& code, const QString& title);
+    // The diagnostic line of an error a procedure handles silently.
+    void reportHandledFailure(const char* procedure, const Failure& failure) const;
 
     qint16 m_recordDelivered = 0;
     std::unique_ptr<IItemDefinition> m_itemDefinition;
 
 private:
-    void releaseCard();
+    void releaseCard() noexcept;
 
     QString m_reportName;
     db::ReportDatabase m_db;

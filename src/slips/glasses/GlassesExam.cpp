@@ -146,8 +146,9 @@ void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
                 }
             }
         }
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
         // The examination block keeps what was filled so far.
+        reportHandledFailure("prf_SetGlassesExam", failure);
     }
 }
 

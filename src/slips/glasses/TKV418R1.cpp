@@ -87,9 +87,7 @@ void TKV418R1::setReceptionNames() {
 void TKV418R1::prs_SetReception() {
     const db::Recordset& rs = database().reception();
     setReceptionNames();
-    QString store = StoreCodeL();
-    setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(store));
-    setStoreCodeL(store);
+    setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(storeCode()));
     setText(QStringLiteral("Fld_BIRTH_MD"), trimmedColumn(rs, "RC_BIRTHDAY"));
     setText(QStringLiteral("Fld_HOME_TEL"), trimmedColumn(rs, "RC_TEL"));
     setText(QStringLiteral("Fld_CONNECT_TEL"), trimmedColumn(rs, "RC_CONNECT_TEL"));
@@ -141,9 +139,7 @@ qint16 TKV418R1::prf_GetBaseData() {
 void TKV418R1::prs_SetCustomer(const FieldCollection& c) {
     const auto col = [&](const char* name) { return NullToEmpty(c.value(QLatin1String(name))); };
     try {
-        QString store = StoreCodeL();
-        setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(store));
-        setStoreCodeL(store);
+        setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(storeCode()));
         setText(QStringLiteral("Fld_MAILNO"), prf_MailNo(col("CUBS_MAILNO")));
         setText(QStringLiteral("Fld_KANA_MEI"), col("CUBS_KANA_MEI"));
         setText(QStringLiteral("Fld_CUSTOM_MEI"), col("CUBS_CUSTOM_MEI"));
@@ -160,8 +156,9 @@ void TKV418R1::prs_SetCustomer(const FieldCollection& c) {
         setVisitDate(OutDate());
         setText(QStringLiteral("Fld_CUSTOM_NO"), col("CUBS_CUSTOMER_NO"));
         prs_SetCardAmounts(c);
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
         // What was filled stays; the examination still follows.
+        reportHandledFailure("prs_SetCustomer", failure);
     }
 }
 
