@@ -7,6 +7,7 @@
 #include "report/Fonts.h"
 #include "report/Layout.h"
 #include "report/Report.h"
+#include "report/print/Output.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -6,6 +6,8 @@
 #include "report/Document.h"
 #include "report/FileOutput.h"
 #include "report/Report.h"
+#include "report/ReportFactory.h"
+#include "report/print/Output.h"
 #include "services/database/Database.h"
 #include "slips/Registration.h"
 

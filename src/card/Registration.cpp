@@ -1,6 +1,7 @@
 #include "card/Registration.h"
 
 #include "TKV418R3.h"
+#include "report/ReportFactory.h"
 
 namespace kema::card {
 

@@ -2,7 +2,6 @@
 
 #include "report/Document.h"
 #include "report/Paint.h"
-#include "report/Report.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -92,22 +91,6 @@ Status writePng(const Document& document, const QString& file, int dpi) {
             return fileError(name, QStringLiteral("cannot write the PNG"));
     }
     return {};
-}
-
-Status renderPdf(Report& report, const QString& file) {
-    report.setTarget(Target::Pdf, file, report.targetDpi());
-    const Status run = report.run();
-    if (!run)
-        return run;
-    return writePdf(report.document(), file);
-}
-
-Status renderPng(Report& report, const QString& file, int dpi) {
-    report.setTarget(Target::Png, file, dpi);
-    const Status run = report.run();
-    if (!run)
-        return run;
-    return writePng(report.document(), file, dpi);
 }
 
 } // namespace kema::report

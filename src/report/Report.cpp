@@ -1,20 +1,12 @@
 #include "report/Report.h"
 
-#include "report/Barcode.h"
-#include "report/Controls.h"
-#include "report/Document.h"
 #include "report/Fonts.h"
-#include "report/Layout.h"
+#include "report/Recorder.h"
+#include "report/Report_p.h"
 
-#include <QMutex>
 #include <QPageSize>
-#include <QPrinter>
 
-#include <atomic>
 #include <cstdio>
-#include <map>
-#include <optional>
-#include <set>
 
 namespace kema::report {
 
@@ -22,7 +14,6 @@ namespace {
 
 constexpr long ControlErrorNumber = 1003;
 constexpr long UnhandledErrorNumber = 440;
-constexpr long NotRegisteredErrorNumber = 429;
 
 const ReportLayout& emptyLayout() {
     static const ReportLayout layout;
@@ -75,57 +66,7 @@ QSizeF sheetOf(const PageValues& page) {
                                           std::max(twips.width(), twips.height()));
 }
 
-std::atomic<quint64> documentSerial{0};
-
 } // namespace
-
-struct Report::Private {
-    QString layoutName;
-    LayoutPtr layout;
-    std::optional<Error> layoutError;
-    std::vector<std::unique_ptr<Control>> controls;
-
-    PageValues page;
-    std::unique_ptr<QPrinter> printer;
-    int windowHeight = 0;
-    int windowWidth = 0;
-    QString caption;
-    int copies = 1;
-    Target target = Target::Printer;
-    QString targetFile;
-    int targetDpi = 150;
-    QStringList tools;
-    bool windowClosed = false;
-    qint32 jobResult = 0;
-
-    Document document;
-    bool running = false;
-    int fetches = 0;
-
-    // The primitives each control gave last time, so that an unchanged control lists the
-    // same ones on the next page instead of new copies.
-    struct Emitted {
-        quint64 document = 0;
-        quint64 revision = 0;
-        QPointF origin;
-        std::vector<quint32> items;
-    };
-    std::vector<Emitted> emitted;
-
-    struct Band {
-        Document& document;
-        quint64 serial;
-        Page& page;
-        std::set<QString>& faces;
-    };
-
-    void adopt(LayoutPtr designed);
-    Control& find(const QString& name, std::initializer_list<ControlKind> kinds,
-                  const char* wanted) const;
-    void layOut(Band& band, QPointF origin);
-    void place(Band& band, std::size_t index, QPointF origin);
-    void runHosted(Report& hosted, Band& band, QPointF origin);
-};
 
 Control& Report::Private::find(const QString& name, std::initializer_list<ControlKind> kinds,
                                const char* wanted) const {
@@ -143,114 +84,6 @@ Control& Report::Private::find(const QString& name, std::initializer_list<Contro
                                 .arg(layoutName, name, QLatin1String(kindName(control.kind())),
                                      QLatin1String(wanted))});
     return control;
-}
-
-void Report::Private::layOut(Band& band, QPointF origin) {
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        Control& control = *controls[i];
-        if (!control.isVisible())
-            continue;
-        if (control.kind() == ControlKind::Subreport) {
-            const LayoutControl& c = control.design();
-            if (Report* hosted = static_cast<SubreportControl&>(control).report())
-                runHosted(*hosted, band, origin + QPointF(c.left, c.top));
-            continue;
-        }
-        place(band, i, origin);
-    }
-}
-
-void Report::Private::place(Band& band, std::size_t index, QPointF origin) {
-    const Control& control = *controls[index];
-    Emitted& last = emitted[index];
-    if (last.document == band.serial && last.revision == control.revision() &&
-        last.origin == origin) {
-        for (quint32 item : last.items)
-            band.page.append(item);
-        return;
-    }
-    last.document = band.serial;
-    last.revision = control.revision();
-    last.origin = origin;
-    last.items.clear();
-    auto add = [&](Primitive primitive) {
-        if (const auto* text = std::get_if<TextPrimitive>(&primitive))
-            band.faces.insert(text->font->face);
-        last.items.push_back(quint32(band.document.primitives.size()));
-        band.document.primitives.push_back(std::move(primitive));
-    };
-
-    const LayoutControl& c = control.design();
-    const QRectF box(origin + QPointF(c.left, c.top), QSizeF(c.width, c.height));
-    switch (control.kind()) {
-    case ControlKind::Text:
-    case ControlKind::Label: {
-        const auto& text = static_cast<const TextControl&>(control);
-        if (!text.text().isEmpty())
-            add(TextPrimitive{box, text.text(), text.sharedFont(), c.align, text.foreColor(), {}});
-        break;
-    }
-    case ControlKind::Line:
-        add(LinePrimitive{origin + QPointF(c.left, c.top), origin + QPointF(c.width, c.height),
-                          static_cast<const LineControl&>(control).lineColor(), c.lineWeight});
-        break;
-    case ControlKind::Frame:
-        add(RectPrimitive{box, static_cast<const FrameControl&>(control).lineColor(), c.lineWeight,
-                          c.filled, c.backColor});
-        break;
-    case ControlKind::Barcode: {
-        BarcodeGraphics graphics = layoutBarcode(
-            c.name, static_cast<const BarcodeControl&>(control).data(), box, c.font, c.foreColor);
-        if (graphics.bars)
-            add(std::move(*graphics.bars));
-        if (graphics.text)
-            add(std::move(*graphics.text));
-        break;
-    }
-    case ControlKind::Subreport:
-        break;
-    }
-    for (quint32 item : last.items)
-        band.page.append(item);
-}
-
-void Report::Private::runHosted(Report& hosted, Band& band, QPointF origin) {
-    Private& h = *hosted.d;
-    if (h.running)
-        throw Failure(
-            Error{ControlErrorNumber, h.layoutName,
-                  QStringLiteral("%1 is already running and cannot be hosted").arg(h.layoutName)});
-    if (h.layoutError)
-        throw Failure(*h.layoutError);
-    h.running = true;
-    h.fetches = 0;
-    // The hosted report's band is printed at the subreport's corner, which grows to hold it;
-    // its end event comes even when one of its events failed.
-    try {
-        hosted.Report_ReportStart();
-        for (int bands = 0;; ++bands) {
-            bool eof = false;
-            hosted.Report_FetchData(eof);
-            if (eof) {
-                if (bands == 0)
-                    hosted.Report_NoData();
-                break;
-            }
-            hosted.Detail_Format();
-            h.layOut(band, origin + QPointF(0, qreal(bands) * h.layout->section.height));
-        }
-    } catch (...) {
-        h.running = false;
-        try {
-            hosted.Report_ReportEnd();
-        } catch (const std::exception& second) {
-            // The first error is the one the host reports; a later one is only logged.
-            std::fprintf(stderr, "%s: %s\n", qPrintable(hosted.name()), second.what());
-        }
-        throw;
-    }
-    h.running = false;
-    hosted.Report_ReportEnd();
 }
 
 Report::Report(const QString& layoutName, QObject* parent)
@@ -274,7 +107,6 @@ void Report::Private::adopt(LayoutPtr designed) {
     controls.reserve(layout->controls.size());
     for (const LayoutControl& c : layout->controls)
         controls.push_back(makeControl(c));
-    emitted.resize(controls.size());
     page.leftMargin = float(layout->leftMargin);
     page.rightMargin = float(layout->rightMargin);
     page.topMargin = float(layout->topMargin);
@@ -315,28 +147,13 @@ const PageValues& Report::page() const {
     return d->page;
 }
 
-QPrinter& Report::printer() {
-    if (!d->printer)
-        d->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *d->printer;
+Viewer& Report::viewer() {
+    return d->viewer;
+}
+const Viewer& Report::viewer() const {
+    return d->viewer;
 }
 
-void Report::setWindowSize(int heightTwips, int widthTwips) {
-    d->windowHeight = heightTwips;
-    d->windowWidth = widthTwips;
-}
-int Report::windowHeight() const {
-    return d->windowHeight;
-}
-int Report::windowWidth() const {
-    return d->windowWidth;
-}
-void Report::setCaption(const QString& caption) {
-    d->caption = caption;
-}
-QString Report::caption() const {
-    return d->caption;
-}
 void Report::setCopies(int copies) {
     d->copies = copies;
 }
@@ -381,8 +198,7 @@ Status Report::run() {
         }
     };
 
-    const quint64 serial = ++documentSerial;
-    std::set<QString> faces;
+    Recorder recorder(d->document);
     guarded([&] {
         Report_ReportStart();
         for (;;) {
@@ -395,13 +211,10 @@ Status Report::run() {
             }
             Detail_Format();
             // Every delivered record is a sheet of its own.
-            Page page;
-            Private::Band band{d->document, serial, page, faces};
-            d->layOut(band, QPointF());
-            d->document.pages.push_back(std::move(page));
+            recorder.recordPage(*this);
         }
         // A slip printed in a fallback face without the Japanese glyphs is a wrong result.
-        for (const QString& face : faces) {
+        for (const QString& face : recorder.faces()) {
             const Status font = checkFace(face);
             if (!font)
                 throw Failure(font.error());
@@ -435,84 +248,10 @@ const Document& Report::document() const {
     return d->document;
 }
 
-void Report::addTool(const QString& caption) {
-    d->tools.append(caption);
-}
-QStringList Report::addedTools() const {
-    return d->tools;
-}
-void Report::closeWindow() {
-    d->windowClosed = true;
-}
-bool Report::windowClosed() const {
-    return d->windowClosed;
-}
-qint32 Report::printerJobResult() const {
-    return d->jobResult;
-}
-void Report::setPrinterJobResult(qint32 result) {
-    d->jobResult = result;
-}
-
 void Report::Report_FetchData(bool& eof) {
     eof = d->fetches++ > 0;
 }
 void Report::Report_KeyDown(int, int) {}
 void Report::Report_ToolbarClick(const QString&) {}
-
-struct ReportFactory::Private {
-    mutable QMutex mutex;
-    std::map<QString, Creator> creators;
-};
-
-ReportFactory::ReportFactory() : d(std::make_unique<Private>()) {}
-
-ReportFactory& ReportFactory::instance() {
-    static ReportFactory factory;
-    return factory;
-}
-
-void ReportFactory::registerReport(const QString& className, Creator creator) {
-    const QMutexLocker lock(&d->mutex);
-    d->creators[className] = std::move(creator);
-}
-
-void ReportFactory::unregisterReport(const QString& className) {
-    const QMutexLocker lock(&d->mutex);
-    d->creators.erase(className);
-}
-
-bool ReportFactory::contains(const QString& className) const {
-    const QMutexLocker lock(&d->mutex);
-    return d->creators.count(className) != 0;
-}
-
-Result<std::unique_ptr<Report>> ReportFactory::create(const QString& className) const {
-    Creator creator;
-    {
-        const QMutexLocker lock(&d->mutex);
-        const auto it = d->creators.find(className);
-        if (it != d->creators.end())
-            creator = it->second;
-    }
-    const QString source = QStringLiteral("ReportFactory");
-    if (!creator)
-        return Error{NotRegisteredErrorNumber, source,
-                     QStringLiteral("report class \"%1\" is not registered").arg(className)};
-    std::unique_ptr<Report> report = creator();
-    if (!report)
-        return Error{NotRegisteredErrorNumber, source,
-                     QStringLiteral("report class \"%1\" created nothing").arg(className)};
-    if (report->d->layoutError)
-        return *report->d->layoutError;
-    try {
-        report->Report_Initialize();
-    } catch (const Failure& e) {
-        return e.error();
-    } catch (const std::exception& e) {
-        return Error{UnhandledErrorNumber, className, QString::fromLocal8Bit(e.what())};
-    }
-    return report;
-}
 
 } // namespace kema::report

@@ -7,10 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <functional>
 #include <memory>
-
-class QPrinter;
 
 namespace kema::report {
 
@@ -20,6 +17,7 @@ class LineControl;
 class FrameControl;
 class SubreportControl;
 class BarcodeControl;
+class Viewer;
 struct Document;
 
 // Page values of a report, in twips; the slips set them in their start event.
@@ -36,7 +34,8 @@ struct PageValues {
 // Where a run's pages go.
 enum class Target { Printer, Preview, Pdf, Png };
 
-// The base of every report. A subclass is created through ReportFactory, which raises
+// The base of every report: its controls, the events and their order. A subclass is created
+// through ReportFactory, which raises
 // Report_Initialize once the object is complete. The report owns a private copy of its
 // layout's controls, so code changes only this run's state. Properties of the report that a
 // host sets by name are Q_PROPERTYs of the subclass (see Dispatch).
@@ -66,15 +65,11 @@ public:
 
     PageValues& page();
     const PageValues& page() const;
-    // The report's printer (CUPS, high resolution). Created on first use.
-    QPrinter& printer();
+    // The preview window, its tools and the printer: set by the launcher and by the events.
+    Viewer& viewer();
+    const Viewer& viewer() const;
 
     // Run operations of the launcher.
-    void setWindowSize(int heightTwips, int widthTwips);
-    int windowHeight() const; // twips
-    int windowWidth() const;  // twips
-    void setCaption(const QString& caption);
-    QString caption() const;
     void setCopies(int copies);
     int copies() const;
     void setTarget(Target target, const QString& file = {}, int dpi = 150);
@@ -87,15 +82,6 @@ public:
     // run leaves no pages. Each call starts a new document.
     Status run();
     const Document& document() const;
-
-    // Preview side, usable from inside events.
-    void addTool(const QString& caption);
-    QStringList addedTools() const;
-    void closeWindow();
-    bool windowClosed() const;
-    // The printer's job result after the preview's print tool: not 0 = printed.
-    qint32 printerJobResult() const;
-    void setPrinterJobResult(qint32 result);
 
     // Events.
     virtual void Report_Initialize() {}
@@ -111,23 +97,7 @@ public:
 
 private:
     friend class ReportFactory;
-    struct Private;
-    std::unique_ptr<Private> d;
-};
-
-// Creates reports by class name ("TKV418R1" ... "TKV418R5") and raises Report_Initialize.
-class ReportFactory {
-public:
-    using Creator = std::function<std::unique_ptr<Report>()>;
-    static ReportFactory& instance();
-    void registerReport(const QString& className, Creator creator);
-    void unregisterReport(const QString& className);
-    bool contains(const QString& className) const;
-    // An unregistered class is an error naming it.
-    Result<std::unique_ptr<Report>> create(const QString& className) const;
-
-private:
-    ReportFactory();
+    friend class Recorder;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -1,5 +1,7 @@
 #include "request/TKV418C1.h"
 
+#include "report/ReportFactory.h"
+#include "report/Viewer.h"
 #include "report/print/Output.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
@@ -131,8 +133,10 @@ qint16 TKV418C1::prf_print(const QString& reportClass) {
         showLaunchFailure(copied.error());
         return -1;
     }
-    report.setWindowSize(11100, 15360);
-    report.setCaption(QStringLiteral("来店伝票"));
+    report::Viewer& viewer = report.viewer();
+    viewer.windowHeight = 11100;
+    viewer.windowWidth = 15360;
+    viewer.caption = QStringLiteral("来店伝票");
     report.setCopies(m_outNumberL);
     applyOutput(report);
     const Status run = report::execute(report);

@@ -3,6 +3,7 @@
 #include "card/TKV418R3.h"
 #include "report/Controls.h"
 #include "report/Layout.h"
+#include "report/ReportFactory.h"
 #include "request/SharedRequestState.h"
 #include "services/database/Database.h"
 

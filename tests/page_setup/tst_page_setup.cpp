@@ -1,5 +1,6 @@
 #include "../report_print/Cups.h"
 #include "../report_print/TestReport.h"
+#include "report/Viewer.h"
 #include "report/print/PageSetup.h"
 
 #include <QPrinter>
@@ -186,8 +187,8 @@ private slots:
         QCOMPARE(report.page().bottomMargin, 0.0f);
         QCOMPARE(report.page().paperSize, 9);
         QCOMPARE(report.page().orientation, 2);
-        QCOMPARE(report.printer().pageLayout().orientation(), QPageLayout::Landscape);
-        QCOMPARE(report.printer().pageLayout().pageSize().id(), QPageSize::A4);
+        QCOMPARE(report.viewer().printer().pageLayout().orientation(), QPageLayout::Landscape);
+        QCOMPARE(report.viewer().printer().pageLayout().pageSize().id(), QPageSize::A4);
     }
 
     void standardZeroOffsets() {
@@ -267,7 +268,7 @@ private slots:
         QCOMPARE(report.page().bottomMargin, 0.0f);
         QCOMPARE(report.page().orientation, 2);
         QCOMPARE(report.page().paperSize, paperBefore);
-        QCOMPARE(report.printer().pageLayout().orientation(), QPageLayout::Landscape);
+        QCOMPARE(report.viewer().printer().pageLayout().orientation(), QPageLayout::Landscape);
     }
 
     void variantWithoutPrinter() {
@@ -306,9 +307,9 @@ private slots:
         QFETCH(PrinterMargins, margins);
         const QString queue = qEnvironmentVariable(qPrintable(queueVariable));
         TestReport report;
-        QVERIFY(selectQueue(report.printer(), queue).ok());
+        QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
         QVERIFY(StandardPageSetup(report).ok());
-        const auto measured = MeasurePrinterMargins(QPrinterDevice(report.printer()));
+        const auto measured = MeasurePrinterMargins(QPrinterDevice(report.viewer().printer()));
         QVERIFY(measured.has_value());
         QCOMPARE(*measured, margins);
         QCOMPARE(report.page().leftMargin, float(margins.left));
@@ -319,9 +320,10 @@ private slots:
         KEMA_REQUIRE_CUPS();
         writeIni("[START_POS]\nDevice=" + qgetenv("KEMA_TEST_CUPS_MARGIN_QUEUE") + "\n");
         TestReport report;
-        QVERIFY(selectQueue(report.printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE")).ok());
+        QVERIFY(selectQueue(report.viewer().printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"))
+                    .ok());
         QVERIFY(VariantPageSetup(report).ok());
-        QCOMPARE(report.printer().printerName(),
+        QCOMPARE(report.viewer().printer().printerName(),
                  qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE"));
         QCOMPARE(report.page().leftMargin, 360.0f);
         QCOMPARE(report.page().topMargin, 300.0f);
@@ -334,7 +336,7 @@ private slots:
             QSKIP("printers are installed; tst_page_setup_no_printer runs this without any");
         }
         TestReport report;
-        QVERIFY(!MeasurePrinterMargins(QPrinterDevice(report.printer())).has_value());
+        QVERIFY(!MeasurePrinterMargins(QPrinterDevice(report.viewer().printer())).has_value());
         QVERIFY(StandardPageSetup(report).ok());
         QCOMPARE(report.page().leftMargin, 330.0f);
     }

@@ -5,6 +5,7 @@
 #include "report/FileOutput.h"
 #include "report/Layout.h"
 #include "report/Report.h"
+#include "report/print/Output.h"
 
 #include <QImage>
 #include <QRegularExpression>

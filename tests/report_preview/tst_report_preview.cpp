@@ -1,5 +1,6 @@
 #include "../report_print/Cups.h"
 #include "../report_print/TestReport.h"
+#include "report/Viewer.h"
 #include "report/print/Output.h"
 #include "report/print/PageSetup.h"
 #include "report/print/Preview.h"
@@ -21,10 +22,11 @@ const QString CloseTool = QStringLiteral("終了(&C)");
 std::unique_ptr<TestReport> ranReport(int records = 1) {
     auto report = std::make_unique<TestReport>(records);
     report->setTarget(Target::Preview);
-    report->setWindowSize(11100, 15360);
-    report->setCaption(QStringLiteral("来店伝票"));
+    report->viewer().windowHeight = 11100;
+    report->viewer().windowWidth = 15360;
+    report->viewer().caption = QStringLiteral("来店伝票");
     report->onStart = [r = report.get()] {
-        r->addTool(CloseTool);
+        r->viewer().tools.append(CloseTool);
         QVERIFY(StandardPageSetup(*r).ok());
     };
     if (!report->run())
@@ -135,7 +137,7 @@ private slots:
         QVERIFY(report);
         report->onKeyDown = [&](int code, int) {
             if (code == 123)
-                report->closeWindow();
+                report->viewer().closed = true;
         };
         bool shown = false;
         QTimer::singleShot(0, [&] {
@@ -154,7 +156,7 @@ private slots:
         QVERIFY(report);
         report->onToolbarClick = [&](const QString& tool) {
             if (tool == CloseTool)
-                report->closeWindow();
+                report->viewer().closed = true;
         };
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
@@ -196,14 +198,14 @@ private slots:
         auto report = ranReport(2);
         QVERIFY(report);
         report->setCopies(2);
-        report->setPrinterJobResult(-7);
+        report->viewer().jobResult = -7;
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("printed.pdf"));
         int dialogCopies = 0;
         qint32 resultInEvent = -7;
         report->onToolbarClick = [&](const QString& tool) {
             if (tool == PreviewDialog::PrintTool)
-                resultInEvent = report->printerJobResult();
+                resultInEvent = report->viewer().jobResult;
         };
         PreviewOptions options;
         // The user picks "print to file" in the dialog, so the print is real but needs no queue.
@@ -225,7 +227,7 @@ private slots:
         else
             dialog.tool(PreviewDialog::PrintTool)->trigger();
         QCOMPARE(dialogCopies, 2);
-        QCOMPARE(report->printerJobResult(), jobResult);
+        QCOMPARE(report->viewer().jobResult, jobResult);
         QCOMPARE(resultInEvent, jobResult);
         QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
         const QList<QPair<int, int>> keys =
@@ -242,14 +244,14 @@ private slots:
         auto report = ranReport();
         QVERIFY(report);
         const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
-        QVERIFY(selectQueue(report->printer(), queue).ok());
+        QVERIFY(selectQueue(report->viewer().printer(), queue).ok());
         report->setCopies(2);
         PreviewOptions options;
         options.printDialog = [](QPrinter&, QWidget*) { return true; };
         const int before = lastCupsJobId();
         PreviewDialog dialog(*report, options);
         dialog.tool(PreviewDialog::PrintTool)->trigger();
-        QCOMPARE(report->printerJobResult(), 1);
+        QCOMPARE(report->viewer().jobResult, 1);
         const QList<CupsJob> jobs =
             waitForCupsJobs(before, queue, QStringLiteral("来店伝票（印刷試験）"));
         QCOMPARE(jobs.size(), 1);
@@ -273,7 +275,7 @@ private slots:
         options.showMessage = [&](const QString& text, QWidget*) { messages << text; };
         PreviewDialog dialog(*report, options);
         dialog.tool(PreviewDialog::PrintTool)->trigger();
-        QCOMPARE(report->printerJobResult(), 0);
+        QCOMPARE(report->viewer().jobResult, 0);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
     }
@@ -326,8 +328,8 @@ private slots:
     void closedByEndEventNeverShown() {
         TestReport report;
         report.setTarget(Target::Preview);
-        report.setCaption(QStringLiteral("来店伝票"));
-        report.onEnd = [&] { report.closeWindow(); };
+        report.viewer().caption = QStringLiteral("来店伝票");
+        report.onEnd = [&] { report.viewer().closed = true; };
         ModalWatch guard;
         QVERIFY(execute(report).ok());
         QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
@@ -337,7 +339,7 @@ private slots:
     void executeShowsThePreview() {
         TestReport report;
         report.setTarget(Target::Preview);
-        report.setCaption(QStringLiteral("来店伝票"));
+        report.viewer().caption = QStringLiteral("来店伝票");
         ModalWatch guard;
         QVERIFY(execute(report).ok());
         QVERIFY(guard.seen);

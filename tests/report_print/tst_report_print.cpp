@@ -1,5 +1,6 @@
 #include "Cups.h"
 #include "TestReport.h"
+#include "report/Viewer.h"
 #include "report/print/Output.h"
 #include "report/print/PageSetup.h"
 #include "report/print/Printing.h"
@@ -43,7 +44,7 @@ private slots:
         TestReport report(records);
         report.setTarget(Target::Printer);
         report.setCopies(copies);
-        QVERIFY(selectQueue(report.printer(), queue).ok());
+        QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
         report.onStart = [&] { QVERIFY(StandardPageSetup(report).ok()); };
         const int before = lastCupsJobId();
         const kema::Status status = execute(report);
@@ -61,7 +62,8 @@ private slots:
         KEMA_REQUIRE_CUPS();
         TestReport report(0);
         report.setTarget(Target::Printer);
-        QVERIFY(selectQueue(report.printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE")).ok());
+        QVERIFY(selectQueue(report.viewer().printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"))
+                    .ok());
         const int jobs = cupsJobCount();
         QVERIFY(execute(report).ok());
         QCOMPARE(cupsJobCount(), jobs);
@@ -79,7 +81,8 @@ private slots:
         TestReport report;
         report.setTarget(Target::Printer);
         report.setCopies(copies);
-        QVERIFY(selectQueue(report.printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE")).ok());
+        QVERIFY(selectQueue(report.viewer().printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"))
+                    .ok());
         const int jobs = cupsJobCount();
         const kema::Status status = execute(report);
         QVERIFY(!status.ok());
@@ -120,7 +123,7 @@ private slots:
         const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE");
         TestReport report;
         report.setTarget(Target::Printer);
-        QVERIFY(selectQueue(report.printer(), queue).ok());
+        QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
         const int jobs = cupsJobCount();
         const kema::Status status = execute(report);
         QVERIFY(!status.ok());

@@ -2,6 +2,7 @@
 #include "report/Document.h"
 #include "report/Layout.h"
 #include "report/Report.h"
+#include "report/ReportFactory.h"
 
 #include <QtTest>
 

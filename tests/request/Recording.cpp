@@ -1,4 +1,6 @@
 #include "Recording.h"
+#include "report/ReportFactory.h"
+#include "report/Viewer.h"
 
 namespace kema::test {
 
@@ -61,7 +63,7 @@ void RecordingReport::assign(const char* name, const QVariant& value) {
 
 void RecordingReport::Report_ReportStart() {
     LaunchLog& log = launchLog();
-    log.caption = caption();
+    log.caption = viewer().caption;
     log.copies = copies();
     log.target = target();
     if (log.failInStart)

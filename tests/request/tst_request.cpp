@@ -2,6 +2,7 @@
 // codes, the report choice from the settings, and the launcher with a recording report.
 #include "Recording.h"
 #include "StderrCapture.h"
+#include "report/ReportFactory.h"
 
 #include "request/Dispatch.h"
 #include "request/SharedRequestState.h"

@@ -3,6 +3,7 @@
 // rendered text layer and the barcode read back from the page.
 #include "PdfText.h"
 #include "SlipFixture.h"
+#include "report/ReportFactory.h"
 
 #include "report/Controls.h"
 #include "report/Document.h"

@@ -9,6 +9,8 @@
 #include "report/FileOutput.h"
 #include "report/Layout.h"
 #include "report/Report.h"
+#include "report/ReportFactory.h"
+#include "report/print/Output.h"
 #include "request/SharedRequestState.h"
 #include "services/database/Database.h"
 #include "slips/Registration.h"

@@ -1,6 +1,7 @@
 #include "report/print/PageSetup.h"
 
 #include "report/Report.h"
+#include "report/Viewer.h"
 #include "services/settings/Settings.h"
 #include "services/text/Conversions.h"
 
@@ -165,7 +166,7 @@ Status selectQueue(QPrinter& printer, const QString& queue) {
 Status StandardPageSetup(Report& report) {
     if (isFileTarget(report))
         return StandardPageSetup(report, BorderlessDevice());
-    return StandardPageSetup(report, QPrinterDevice(report.printer()));
+    return StandardPageSetup(report, QPrinterDevice(report.viewer().printer()));
 }
 
 Status StandardPageSetup(Report& report, const PrinterDevice& device) {
@@ -174,8 +175,8 @@ Status StandardPageSetup(Report& report, const PrinterDevice& device) {
     page.paperSize = 9;
     page.orientation = 2;
     if (!isFileTarget(report)) {
-        report.printer().setPageSize(QPageSize(QPageSize::A4));
-        report.printer().setPageOrientation(QPageLayout::Landscape);
+        report.viewer().printer().setPageSize(QPageSize(QPageSize::A4));
+        report.viewer().printer().setPageOrientation(QPageLayout::Landscape);
     }
     const auto margins = MeasurePrinterMargins(device);
     page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);
@@ -188,7 +189,7 @@ Status StandardPageSetup(Report& report, const PrinterDevice& device) {
 Status VariantPageSetup(Report& report) {
     if (isFileTarget(report))
         return VariantPageSetup(report, BorderlessDevice());
-    return VariantPageSetup(report, QPrinterDevice(report.printer()));
+    return VariantPageSetup(report, QPrinterDevice(report.viewer().printer()));
 }
 
 Status VariantPageSetup(Report& report, const PrinterDevice& device) {
@@ -209,11 +210,11 @@ Status VariantPageSetup(Report& report, const PrinterDevice& device) {
     page.orientation = 2;
     if (!isFileTarget(report)) {
         if (!queue.isEmpty()) {
-            const Status selected = selectQueue(report.printer(), queue);
+            const Status selected = selectQueue(report.viewer().printer(), queue);
             if (!selected)
                 return selected;
         }
-        report.printer().setPageOrientation(QPageLayout::Landscape);
+        report.viewer().printer().setPageOrientation(QPageLayout::Landscape);
     }
     const auto margins = MeasurePrinterMargins(device);
     page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);

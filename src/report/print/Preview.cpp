@@ -1,6 +1,7 @@
 #include "report/print/Preview.h"
 
 #include "report/Report.h"
+#include "report/Viewer.h"
 #include "report/print/Pages.h"
 #include "report/print/Printing.h"
 
@@ -93,10 +94,12 @@ PreviewDialog::PreviewDialog(Report& report, PreviewOptions options, QWidget* pa
     if (!m_options.showMessage)
         m_options.showMessage = showWarning;
 
-    setWindowTitle(report.caption());
+    setWindowTitle(report.viewer().caption);
     // The window size is set in twips, at 15 twips per screen pixel.
-    const int width = report.windowWidth() > 0 ? report.windowWidth() / 15 : DefaultWidth;
-    const int height = report.windowHeight() > 0 ? report.windowHeight() / 15 : DefaultHeight;
+    const int width =
+        report.viewer().windowWidth > 0 ? report.viewer().windowWidth / 15 : DefaultWidth;
+    const int height =
+        report.viewer().windowHeight > 0 ? report.viewer().windowHeight / 15 : DefaultHeight;
     resize(width, height);
     // The dialog keeps the keyboard focus so that every key reaches the report.
     setFocusPolicy(Qt::StrongFocus);
@@ -124,7 +127,7 @@ PreviewDialog::PreviewDialog(Report& report, PreviewOptions options, QWidget* pa
     m_toolBar->addWidget(m_pageCountLabel);
     addTool(NextPageTool, [this] { showPage(m_page + 1); });
     addTool(LastPageTool, [this] { showPage(pageCount() - 1); });
-    const QStringList added = report.addedTools();
+    const QStringList added = report.viewer().tools;
     if (!added.isEmpty())
         m_toolBar->addSeparator();
     for (const QString& caption : added)
@@ -188,7 +191,7 @@ QImage PreviewDialog::renderedPage() const {
 }
 
 void PreviewDialog::clicked(const QString& caption, const std::function<void()>& action) {
-    if (m_report.windowClosed() || m_failure)
+    if (m_report.viewer().closed || m_failure)
         return;
     if (action)
         action();
@@ -203,20 +206,20 @@ void PreviewDialog::raiseEvent(const std::function<void()>& event) {
     } catch (const std::exception& exception) {
         m_failure = Error{0, m_report.name(), QString::fromUtf8(exception.what())};
     }
-    if (m_failure || m_report.windowClosed())
+    if (m_failure || m_report.viewer().closed)
         done(QDialog::Rejected);
 }
 
 void PreviewDialog::print() {
-    QPrinter& printer = m_report.printer();
+    QPrinter& printer = m_report.viewer().printer();
     printer.setCopyCount(qMax(1, m_report.copies()));
     printer.setPrintRange(QPrinter::AllPages);
     if (!m_options.printDialog(printer, this)) {
-        m_report.setPrinterJobResult(0);
+        m_report.viewer().jobResult = 0;
         return;
     }
     const Status printed = printPages(m_report, printer, printer.copyCount());
-    m_report.setPrinterJobResult(printed ? 1 : 0);
+    m_report.viewer().jobResult = printed ? 1 : 0;
     if (!printed)
         m_options.showMessage(printed.error().description, this);
 }
@@ -433,7 +436,7 @@ void PreviewDialog::keyPressEvent(QKeyEvent* event) {
     if (code != 0) {
         const int shift = shiftState(event->modifiers());
         raiseEvent([&] { m_report.Report_KeyDown(code, shift); });
-        if (m_report.windowClosed() || m_failure)
+        if (m_report.viewer().closed || m_failure)
             return;
     }
     if (!handleKey(event))
@@ -441,7 +444,7 @@ void PreviewDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 Status showPreview(Report& report, const PreviewOptions& options) {
-    if (report.windowClosed())
+    if (report.viewer().closed)
         return {};
     PreviewDialog dialog(report, options);
     dialog.exec();

@@ -1,6 +1,7 @@
 #include "report/print/Printing.h"
 
 #include "report/Report.h"
+#include "report/Viewer.h"
 #include "report/print/CupsQueue.h"
 #include "report/print/Pages.h"
 
@@ -83,7 +84,7 @@ Status printPages(Report& report, QPrinter& printer, int copies) {
 }
 
 Status printReport(Report& report) {
-    QPrinter& printer = report.printer();
+    QPrinter& printer = report.viewer().printer();
     printer.setPrintRange(QPrinter::AllPages);
     return printPages(report, printer, report.copies());
 }

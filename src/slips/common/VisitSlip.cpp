@@ -1,6 +1,8 @@
 #include "VisitSlip.h"
 
 #include "report/Controls.h"
+#include "report/ReportFactory.h"
+#include "report/Viewer.h"
 #include "report/print/PageSetup.h"
 #include "request/SharedRequestState.h"
 #include "services/text/Conversions.h"
@@ -56,7 +58,7 @@ void VisitSlip::Report_ReportStart() {
             m_card = std::move(card).value();
         }
         shared().PRINT_OUT = 0;
-        addTool(kExitTool);
+        viewer().tools.append(kExitTool);
         if (m_kidou == 1) {
             if (m_db.prf_init_dbopen() == 0) {
                 if (m_syori == 1)
@@ -170,7 +172,7 @@ void VisitSlip::Report_ReportEnd() {
         releaseCard();
     m_componentConnections.reset();
     if (m_startError == -1 && m_printKbn == 1 && closesWindowOnStartError())
-        closeWindow();
+        viewer().closed = true;
 }
 
 // Only a card that was hosted is held, so the subreport control exists and the look-up cannot
@@ -184,16 +186,16 @@ void VisitSlip::releaseCard() noexcept {
 
 void VisitSlip::Report_KeyDown(int keyCode, int) {
     if (keyCode == kF12)
-        closeWindow();
+        viewer().closed = true;
 }
 
 void VisitSlip::Report_ToolbarClick(const QString& tool) {
     if (tool == kExitTool) {
         shared().PRINT_OUT = 0;
-        closeWindow();
+        viewer().closed = true;
     } else if (tool == kPrintTool) {
-        shared().PRINT_OUT = printerJobResult() != 0 ? 1 : 0;
-        closeWindow();
+        shared().PRINT_OUT = viewer().jobResult != 0 ? 1 : 0;
+        viewer().closed = true;
     }
 }
 

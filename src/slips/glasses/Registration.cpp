@@ -1,6 +1,7 @@
 #include "slips/Registration.h"
 
 #include "TKV418R1.h"
+#include "report/ReportFactory.h"
 
 namespace kema::slips {
 

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QPrinter;
+
+namespace kema::report {
+
+// What the launcher and the report's events set for the preview window and the printer.
+class Viewer {
+public:
+    Viewer();
+    ~Viewer();
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    int windowHeight = 0; // twips
+    int windowWidth = 0;  // twips
+    QString caption;
+    // Tools the report added to the preview toolbar, after the standard ones.
+    QStringList tools;
+    // Set by the report (a tool, F12, a failed start); the preview then ends.
+    bool closed = false;
+    // The printer's job result after the preview's print tool: not 0 = printed.
+    qint32 jobResult = 0;
+
+    // The report's printer (CUPS, high resolution), created on first use.
+    QPrinter& printer();
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
+};
+
+} // namespace kema::report
