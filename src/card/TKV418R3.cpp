@@ -1,7 +1,7 @@
 #include "TKV418R3.h"
 
 #include "report/Controls.h"
-#include "request/SharedRequestState.h"
+#include "services/host/SharedRequestState.h"
 #include "services/settings/Settings.h"
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
@@ -45,7 +45,8 @@ bool Currency::fromVariant(const QVariant& value, Currency& out) {
 }
 
 TKV418R3::TKV418R3()
-    : report::Report(QStringLiteral("TKV418R3")), m_db(QStringLiteral("TKV418R3")) {}
+    : report::Report(QStringLiteral("TKV418R3")),
+      m_db(QStringLiteral("TKV418R3"), messageComponent()) {}
 
 TKV418R3::~TKV418R3() = default;
 
@@ -59,9 +60,7 @@ void TKV418R3::setText(const QString& field, const QString& text) {
 }
 
 void TKV418R3::showMessage(const QString& code, const QString& title) {
-    auto display = ComponentRegistry::instance().createMessageDisplay();
-    if (display.ok())
-        display.value()->MSGDSP(code, 0, title);
+    showCatalogueMessage(messageComponent(), code, 0, title);
 }
 
 QString TKV418R3::prf_TrimLeft(const QVariant& value, qint16 length) {
@@ -220,12 +219,8 @@ qint32 TKV418R3::checkSysParm(int parmNo, const QString& title) {
         return 0;
     auto value = db::sysParm(*connection, parmNo);
     if (!value.ok()) {
-        auto display = ComponentRegistry::instance().createMessageDisplay();
-        if (display.ok()) {
-            display.value()->setErrObject(value.error());
-            display.value()->DBERRDSP(QStringLiteral("11001"), connection->errors(), QVariant(),
-                                      title);
-        }
+        showDatabaseError(messageComponent(), QStringLiteral("11001"), value.error(),
+                          connection->errors(), title);
         return -1;
     }
     return value.value().has_value() ? ToInteger32(*value.value()) : 0;
@@ -250,13 +245,9 @@ qint32 TKV418R3::prfrecordset() {
                   : Result<db::Recordset>(
                         Error{91, QStringLiteral("TKV418R3"), QStringLiteral("no connection")});
     const auto fail = [&](const Error& error) {
-        auto display = ComponentRegistry::instance().createMessageDisplay();
-        if (display.ok()) {
-            display.value()->setErrObject(error);
-            display.value()->DBERRDSP(QStringLiteral("11001"),
-                                      connection ? connection->errors() : QList<db::DbError>(),
-                                      QVariant(), QStringLiteral("TKV418R3.prfrecordset"));
-        }
+        showDatabaseError(messageComponent(), QStringLiteral("11001"), error,
+                          connection ? connection->errors() : QList<db::DbError>(),
+                          QStringLiteral("TKV418R3.prfrecordset"));
         return -1;
     };
     if (!rs.ok())

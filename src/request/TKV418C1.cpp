@@ -5,9 +5,9 @@
 #include "report/print/Output.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
-#include "request/SharedRequestState.h"
 #include "services/components/Components.h"
-#include "services/database/ReportDatabase.h"
+#include "services/host/SharedRequestState.h"
+#include "services/messages/Messages.h"
 #include "services/settings/Settings.h"
 
 #include <QApplication>
@@ -30,8 +30,8 @@ SharedRequestState& shared() {
 // A launcher failure has no catalogue code: it goes to the platform message box, so that an
 // operator at the counter sees it, and to standard error for the workstation's log.
 void showLaunchFailure(const Error& error) {
-    db::showPlatformMessageBoxAndLog(QString::number(error.number) + u' ' + error.description,
-                                     QStringLiteral("TKV418C1.prf_print"));
+    showPlatformMessageBoxAndLog(QString::number(error.number) + u' ' + error.description,
+                                 QStringLiteral("TKV418C1.prf_print"));
 }
 
 // Why this process cannot produce the slip the request asks for, before anything is created:
@@ -93,16 +93,8 @@ qint16 TKV418C1::prf_propchk() {
 }
 
 void TKV418C1::prf_msgdsp(const QString& code) {
-    auto display =
-        ComponentRegistry::instance().createMessageDisplay(QStringLiteral("RVB520.RVB520C1"));
-    if (!display) {
-        // Without the message component the refusal must still be visible.
-        std::fputs((code + u' ' + display.error().description + u'\n').toLocal8Bit().constData(),
-                   stderr);
-        return;
-    }
-    display.value()->MSGDSP(code, QVariant::fromValue<qint32>(0),
-                            QStringLiteral("TKV418C1_prf_propchk"));
+    showCatalogueMessage(messageComponent(), code, QVariant::fromValue<qint32>(0),
+                         QStringLiteral("TKV418C1_prf_propchk"));
 }
 
 qint16 TKV418C1::prf_choice() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/Report.h"
+#include "request/tkv418_export.h"
 #include "services/database/Database.h"
 
 #include <QObject>
@@ -16,7 +17,7 @@ namespace kema {
 // The request values and the host's override texts are write-only for the host; their READ
 // accessors exist only because the meta-object needs one and are private. The dispatch table
 // (Dispatch.h) is the host's contract and refuses reading them.
-class TKV418C1 : public QObject {
+class TKV418_EXPORT TKV418C1 : public QObject {
     Q_OBJECT
     Q_PROPERTY(qint16 KidouKbnL READ kidouKbnL WRITE setKidouKbnL)
     Q_PROPERTY(qint16 SyoriKbnL READ syoriKbnL WRITE setSyoriKbnL)

@@ -23,6 +23,18 @@ struct Error {
     }
 };
 
+namespace db {
+
+// One entry of a connection's error collection, as the driver reported it.
+struct DbError {
+    long nativeError = 0;
+    QString sqlState;
+    QString source;
+    QString description;
+};
+
+} // namespace db
+
 // The outcome of an operation that yields nothing: ok, or an error.
 class Status {
 public:

@@ -4,8 +4,8 @@
 #include "report/Controls.h"
 #include "report/Layout.h"
 #include "report/ReportFactory.h"
-#include "request/SharedRequestState.h"
 #include "services/database/Database.h"
+#include "services/host/SharedRequestState.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -6,8 +6,8 @@
 #include "SlipFixture.h"
 #include "TestDatabase.h"
 
-#include "request/SharedRequestState.h"
 #include "services/components/Components.h"
+#include "services/host/SharedRequestState.h"
 
 #include <QImage>
 #include <QTest>

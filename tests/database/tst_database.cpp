@@ -2,9 +2,9 @@
 // through ODBC.
 #include "TestDatabase.h"
 
-#include "request/SharedRequestState.h"
 #include "services/database/Database.h"
 #include "services/database/ReportDatabase.h"
+#include "services/host/SharedRequestState.h"
 #include "services/text/Conversions.h"
 
 #include <QDate>
@@ -523,7 +523,7 @@ void DatabaseTest::dbopenChoosesTheConnectionString() {
         settings.insert(QStringLiteral("AREA"), areaLine);
     db.writeSettings(settings);
     MessageBoxRecorder boxes;
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QVERIFY(boxes.boxes().isEmpty());
     QCOMPARE(report.DbOpenError, qint16(0));
@@ -539,7 +539,7 @@ void DatabaseTest::dbopenFailureShowsOneMessageBox() {
     MessageBoxRecorder boxes;
     MessageRecorder messages;
     for (const char* name : {"TKV418R1", "TKV418R2", "TKV418R3", "TKV418R4", "TKV418R5"}) {
-        db::ReportDatabase report{QLatin1String(name)};
+        db::ReportDatabase report{QLatin1String(name), messageComponent()};
         QCOMPARE(report.prf_init_dbopen(), -1);
         QCOMPARE(report.DbOpenError, qint16(-1));
         QVERIFY(!report.ownConnection());
@@ -566,7 +566,7 @@ void DatabaseTest::dbopenAgainClosesTheOldConnection() {
     KEMA_REQUIRE_DATABASE(db);
     db.writeSettings();
     const qsizetype before = QSqlDatabase::connectionNames().size();
-    db::ReportDatabase report(QStringLiteral("TKV418R3"));
+    db::ReportDatabase report(QStringLiteral("TKV418R3"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
     QCOMPARE(report.prf_init_dbopen(), 0);
@@ -605,7 +605,7 @@ void DatabaseTest::receptionRead() {
     QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
     db.writeSettings();
     MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R2"));
+    db::ReportDatabase report(QStringLiteral("TKV418R2"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QCOMPARE(report.prf_init_dborec(qnumber), 0);
     QCOMPARE(report.DbOpenError, qint16(0));
@@ -640,7 +640,7 @@ void DatabaseTest::receptionReadRejected() {
     QVERIFY(db.run(QStringLiteral("DROP TABLE URECEPT;")).ok());
     db.writeSettings();
     MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QCOMPARE(report.prf_init_dborec(QStringLiteral("130100002")), -1);
     QCOMPARE(report.DbOpenError, qint16(-1));
@@ -674,7 +674,7 @@ void DatabaseTest::hostConnectionIsOnlyBorrowed() {
     SharedRequestState::instance().DBconnection = lent;
 
     MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QVERIFY(report.ownConnection() != lent.get());
     // Only the host's database holds the reception; only the own one says 77.
@@ -710,7 +710,7 @@ void DatabaseTest::hostConnectionErrorsAreReported() {
     auto lent = openConnection(host.connectionString());
     SharedRequestState::instance().DBconnection = lent;
     MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R4"));
+    db::ReportDatabase report(QStringLiteral("TKV418R4"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QCOMPARE(report.prf_init_dborec(QStringLiteral("130100002")), -1);
     QCOMPARE(report.ReceptionReadError, qint16(-1));
@@ -761,7 +761,7 @@ void DatabaseTest::systemParameters() {
                 .ok());
     db.writeSettings();
     MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     QCOMPARE(report.prf_GetSysParm(qint16(parmNo)), qint16(value));
 
@@ -782,7 +782,7 @@ void DatabaseTest::systemParameterErrors() {
     QVERIFY(db.run(QStringLiteral("DROP TABLE GSYSPARM;")).ok());
     db.writeSettings();
     MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_GetSysParm(1120), qint16(-1)); // not open yet
     QCOMPARE(report.prf_init_dbopen(), 0);
     QCOMPARE(report.prf_GetSysParm(1120), qint16(-1));
@@ -797,7 +797,7 @@ void DatabaseTest::bothEyesItems() {
     TestDatabase db(backend);
     KEMA_REQUIRE_DATABASE(db);
     db.writeSettings();
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QVERIFY(!report.prf_BothEyesItems(true).ok());
     QCOMPARE(report.prf_init_dbopen(), 0);
     auto glasses = report.prf_BothEyesItems(true);
@@ -821,7 +821,7 @@ void DatabaseTest::workRecordsetIsReplaced() {
     TestDatabase db(backend);
     KEMA_REQUIRE_DATABASE(db);
     db.writeSettings();
-    db::ReportDatabase report(QStringLiteral("TKV418R1"));
+    db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
     auto first = report.openWork(QStringLiteral("SELECT STORE_CD FROM MSTORE WHERE STORE_CD <> ? "
                                                 "ORDER BY STORE_CD"),
@@ -848,8 +848,8 @@ void DatabaseTest::workRecordsetIsReplaced() {
 // Without a QApplication on a display, the box is a line on standard error.
 void DatabaseTest::defaultPlatformMessageBoxWritesOneLine() {
     StderrCapture capture;
-    db::showPlatformMessageBox(QStringLiteral("-2147467259:QODBC\r\n[08001] refused"),
-                               QStringLiteral("TKV418R1.prf_init_dbopen"));
+    showPlatformMessageBox(QStringLiteral("-2147467259:QODBC\r\n[08001] refused"),
+                           QStringLiteral("TKV418R1.prf_init_dbopen"));
     QCOMPARE(capture.text(),
              QStringLiteral("-2147467259:QODBC [08001] refused [TKV418R1.prf_init_dbopen]\n"));
 }

@@ -2,7 +2,7 @@
  * Refusals are checked on what the default message component writes to standard error. */
 #define _POSIX_C_SOURCE 200809L
 
-#include "request/tkv418.h"
+#include "component/tkv418.h"
 
 #include <stdio.h>
 #include <stdlib.h>

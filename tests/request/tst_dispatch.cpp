@@ -3,8 +3,8 @@
 #include "Recording.h"
 
 #include "request/Dispatch.h"
-#include "request/SharedRequestState.h"
 #include "request/TKV418C1.h"
+#include "services/host/SharedRequestState.h"
 
 #include <QMetaProperty>
 #include <QTest>

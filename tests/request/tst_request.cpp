@@ -5,10 +5,10 @@
 #include "report/ReportFactory.h"
 
 #include "request/Dispatch.h"
-#include "request/SharedRequestState.h"
 #include "request/TKV418C1.h"
+#include "services/host/SharedRequestState.h"
 
-#include "services/database/ReportDatabase.h"
+#include "services/messages/Messages.h"
 
 #include <QApplication>
 #include <QFile>
@@ -404,7 +404,7 @@ private slots:
         if (setup == u"bad face")
             launchLog().layout = QStringLiteral("RequestBadFace");
         QStringList boxes;
-        kema::db::setPlatformMessageBoxHandler(
+        kema::setPlatformMessageBoxHandler(
             [&](const QString& text, const QString& title) { boxes << title + u' ' + text; });
         TKV418C1 object;
         if (setup != u"printer")
@@ -413,7 +413,7 @@ private slots:
         kema::test::StderrCapture capture;
         const qint32 result = object.RaitenDenpyoPRINT();
         const QString errors = QString::fromLocal8Bit(capture.text());
-        kema::db::setPlatformMessageBoxHandler({});
+        kema::setPlatformMessageBoxHandler({});
         RecordingReport::registerAll();
         QCOMPARE(result, -1);
         QCOMPARE(boxes.size(), 1);

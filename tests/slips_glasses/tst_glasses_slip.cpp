@@ -9,8 +9,8 @@
 #include "report/Document.h"
 #include "report/FileOutput.h"
 #include "report/Layout.h"
-#include "request/SharedRequestState.h"
 #include "services/components/Components.h"
+#include "services/host/SharedRequestState.h"
 
 #include <QDate>
 #include <QScopeGuard>

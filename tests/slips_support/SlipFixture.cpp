@@ -11,8 +11,8 @@
 #include "report/Report.h"
 #include "report/ReportFactory.h"
 #include "report/print/Output.h"
-#include "request/SharedRequestState.h"
 #include "services/database/Database.h"
+#include "services/host/SharedRequestState.h"
 #include "slips/Registration.h"
 
 #include <QFile>

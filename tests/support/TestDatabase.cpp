@@ -243,13 +243,13 @@ QStringList MessageRecorder::codes() const {
 }
 
 MessageBoxRecorder::MessageBoxRecorder() {
-    db::setPlatformMessageBoxHandler([this](const QString& text, const QString& title) {
+    setPlatformMessageBoxHandler([this](const QString& text, const QString& title) {
         m_boxes.append({text, title});
     });
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() {
-    db::setPlatformMessageBoxHandler({});
+    setPlatformMessageBoxHandler({});
 }
 
 StderrCapture::StderrCapture() {

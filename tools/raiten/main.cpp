@@ -2,6 +2,7 @@
 //
 // Exit status: 0 when RaitenDenpyoPRINT gave 0, 1 when it gave -1 (or the host's connection
 // could not be opened), 2 for a usage error.
+#include "component/Product.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
 #include "request/TKV418C1.h"
@@ -185,6 +186,7 @@ std::variant<Options, UsageError> parse(const QStringList& arguments) {
 int main(int argc, char** argv) {
     kema::request::selectPlatformWithoutDisplay();
     QApplication application(argc, argv);
+    kema::component::registerProduct();
 
     const auto parsed = parse(QCoreApplication::arguments().mid(1));
     if (const auto* error = std::get_if<UsageError>(&parsed)) {

@@ -3,10 +3,8 @@
 #include "services/database/ReportDatabase.h"
 
 #include <QHash>
-#include <QMessageBox>
 
 #include <cmath>
-#include <cstdio>
 #include <optional>
 
 namespace kema {
@@ -56,7 +54,7 @@ QString catalogueText(const QString& code) {
 class MessageDisplay : public IMessageDisplay {
 public:
     long MSGDSP(const QString& code, const QVariant&, const QString& title) override {
-        show(code, catalogueText(code), title, QMessageBox::Warning);
+        show(code, catalogueText(code), title, false);
         return 0;
     }
     void setErrObject(const Error& error) override { m_error = error; }
@@ -75,22 +73,17 @@ public:
         QString text = catalogueText(code);
         if (!details.isEmpty())
             text += u'\n' + details.join(u'\n');
-        show(code, text, title, QMessageBox::Critical);
+        show(code, text, title, true);
         return 0;
     }
 
 private:
     static void show(const QString& code, const QString& text, const QString& title,
-                     QMessageBox::Icon icon) {
-        if (db::interactiveDisplay()) {
-            QMessageBox box(icon, title, text, QMessageBox::Ok);
-            box.setInformativeText(QStringLiteral("メッセージ番号 %1").arg(code));
-            box.exec();
+                     bool critical) {
+        if (presentOnDesktop(
+                {title, text, QStringLiteral("メッセージ番号 %1").arg(code), critical}))
             return;
-        }
-        std::fprintf(stderr, "%s %s [%s]\n", qPrintable(code), qPrintable(db::singleLine(text)),
-                     qPrintable(title));
-        std::fflush(stderr);
+        writeMessageLine(code + u' ' + text, title);
     }
 
     std::optional<Error> m_error;
@@ -397,6 +390,10 @@ Result<std::unique_ptr<IStoreMaster>> ComponentRegistry::createStoreMaster(const
 Result<std::unique_ptr<ICustomerBase>>
 ComponentRegistry::createCustomerBase(const QString& progId) {
     return create<ICustomerBase>(d->customers, progId);
+}
+
+MessageDisplayFactory messageComponent() {
+    return [] { return ComponentRegistry::instance().createMessageDisplay(); };
 }
 
 } // namespace kema

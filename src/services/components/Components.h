@@ -1,7 +1,8 @@
 #pragma once
 
-#include "../Error.h"
-#include "../database/Database.h"
+#include "services/Error.h"
+#include "services/database/Database.h"
+#include "services/messages/Messages.h"
 
 #include <QHash>
 #include <QString>
@@ -11,19 +12,6 @@
 #include <memory>
 
 namespace kema {
-
-// RVB520.RVB520C1: shows messages. A new object for each message.
-class IMessageDisplay {
-public:
-    virtual ~IMessageDisplay() = default;
-    // Shows the catalogue text of `code`; `argument` is the number 0 or nothing (invalid).
-    virtual long MSGDSP(const QString& code, const QVariant& argument, const QString& title) = 0;
-    // The error current when DBERRDSP is called; set immediately before it.
-    virtual void setErrObject(const Error& error) = 0;
-    // Shows a database error: the catalogue text of `code` and the driver's error texts.
-    virtual long DBERRDSP(const QString& code, const QList<db::DbError>& errors,
-                          const QVariant& nothing, const QString& title) = 0;
-};
 
 // RVA510.RVA510C6: item definitions and their detail lists.
 class IItemDefinition {
@@ -123,5 +111,8 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// The message component of the registry, for the message helpers.
+MessageDisplayFactory messageComponent();
 
 } // namespace kema

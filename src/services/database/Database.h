@@ -12,14 +12,6 @@
 
 namespace kema::db {
 
-// One entry of a connection's error collection, as the driver reported it.
-struct DbError {
-    long nativeError = 0;
-    QString sqlState;
-    QString source;
-    QString description;
-};
-
 // A client-side recordset: every row is buffered when the statement runs, so the record count,
 // EOF and BOF are known at once and the statement's cursor is released immediately.
 // Field values keep the driver's type; SQL NULL is a null QVariant (isNull() true).

@@ -1,15 +1,8 @@
 #include "services/database/ReportDatabase.h"
 
-#include "request/SharedRequestState.h"
-#include "services/components/Components.h"
+#include "services/host/SharedRequestState.h"
 #include "services/settings/Settings.h"
 #include "services/text/Conversions.h"
-
-#include <QApplication>
-#include <QGuiApplication>
-#include <QMessageBox>
-
-#include <cstdio>
 
 namespace kema::db {
 namespace {
@@ -19,42 +12,6 @@ const QString kSection = QStringLiteral("NWLS\\COMMON");
 // VB's "Object variable or With block variable not set": a statement without a connection.
 Error noConnection(const QString& source) {
     return Error{91, source, QStringLiteral("Object variable or With block variable not set")};
-}
-
-// Without a message component the code still reaches the user, on the component's line.
-void reportCreationFailure(const Error& error, const QString& code, const QString& title) {
-    std::fprintf(stderr, "%s %s [%s]\n", qPrintable(code),
-                 qPrintable(singleLine(error.messageBoxText())), qPrintable(title));
-}
-
-void showMessage(const QString& code, const QString& title) {
-    auto display = ComponentRegistry::instance().createMessageDisplay();
-    if (!display.ok()) {
-        reportCreationFailure(display.error(), code, title);
-        return;
-    }
-    display.value()->MSGDSP(code, QVariant(), title);
-}
-
-void showDbError(const Error& error, const QList<DbError>& errors, const QString& title) {
-    const QString code = QStringLiteral("11001");
-    auto display = ComponentRegistry::instance().createMessageDisplay();
-    if (!display.ok()) {
-        reportCreationFailure(display.error(), code, title);
-        return;
-    }
-    display.value()->setErrObject(error);
-    display.value()->DBERRDSP(code, errors, QVariant(), title);
-}
-
-MessageBoxHandler& messageBoxHandler() {
-    static MessageBoxHandler handler;
-    return handler;
-}
-
-void writeLine(const QString& text, const QString& title) {
-    std::fprintf(stderr, "%s [%s]\n", qPrintable(singleLine(text)), qPrintable(title));
-    std::fflush(stderr);
 }
 
 const QString kSysParmSql = QStringLiteral("SELECT PARM_NAIYO FROM GSYSPARM WHERE PARM_NO = ?");
@@ -75,7 +32,8 @@ Result<ConnectionPtr> openSettingsConnection() {
     return connection;
 }
 
-ReportDatabase::ReportDatabase(QString reportName) : m_reportName(std::move(reportName)) {}
+ReportDatabase::ReportDatabase(QString reportName, MessageDisplayFactory messages)
+    : m_reportName(std::move(reportName)), m_messages(std::move(messages)) {}
 
 ReportDatabase::~ReportDatabase() {
     release();
@@ -110,7 +68,8 @@ qint32 ReportDatabase::prf_init_dborec(const QString& qnumber) {
                                                {qnumber})
                          : Result<Recordset>(noConnection(where));
     if (!rs.ok()) {
-        showDbError(rs.error(), connection ? connection->errors() : QList<DbError>(), where);
+        showDatabaseError(m_messages, QStringLiteral("11001"), rs.error(),
+                          connection ? connection->errors() : QList<DbError>(), where);
         DbOpenError = -1;
         ReceptionReadError = -1;
         return -1;
@@ -118,7 +77,7 @@ qint32 ReportDatabase::prf_init_dborec(const QString& qnumber) {
     m_reception = std::move(rs).value();
     if (m_reception.recordCount() == 0) {
         NoReception = -1;
-        showMessage(QStringLiteral("11003"), where);
+        showCatalogueMessage(m_messages, QStringLiteral("11003"), QVariant(), where);
     }
     ReceptionReadError = 0;
     return 0;
@@ -192,43 +151,6 @@ Result<std::optional<QVariant>> sysParm(Connection& connection, int parmNo) {
     if (!value.ok())
         return value.error();
     return std::optional<QVariant>(value.value());
-}
-
-QString singleLine(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    text.replace(u'\n', u' ');
-    text.replace(u'\r', u' ');
-    return text;
-}
-
-bool interactiveDisplay() {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return false;
-    const QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-}
-
-void setPlatformMessageBoxHandler(MessageBoxHandler handler) {
-    messageBoxHandler() = std::move(handler);
-}
-
-void showPlatformMessageBox(const QString& text, const QString& title) {
-    if (const MessageBoxHandler& handler = messageBoxHandler()) {
-        handler(text, title);
-        return;
-    }
-    if (interactiveDisplay()) {
-        QMessageBox::warning(nullptr, title, text, QMessageBox::Ok);
-        return;
-    }
-    writeLine(text, title);
-}
-
-void showPlatformMessageBoxAndLog(const QString& text, const QString& title) {
-    const bool boxShown = messageBoxHandler() || interactiveDisplay();
-    showPlatformMessageBox(text, title);
-    if (boxShown)
-        writeLine(text, title);
 }
 
 } // namespace kema::db

@@ -2,11 +2,11 @@
 
 #include "services/Error.h"
 #include "services/database/Database.h"
+#include "services/messages/Messages.h"
 
 #include <QString>
 #include <QVariant>
 
-#include <functional>
 #include <optional>
 
 namespace kema::db {
@@ -21,7 +21,8 @@ Result<ConnectionPtr> openSettingsConnection();
 // recordsets and the flags the report's events look at. Every statement binds its values.
 class ReportDatabase {
 public:
-    explicit ReportDatabase(QString reportName); // "TKV418R1", "TKV418R3", ...
+    // `reportName` is "TKV418R1", "TKV418R3", ...; `messages` creates the message component.
+    ReportDatabase(QString reportName, MessageDisplayFactory messages);
     ~ReportDatabase();
     ReportDatabase(const ReportDatabase&) = delete;
     ReportDatabase& operator=(const ReportDatabase&) = delete;
@@ -57,6 +58,7 @@ private:
     QString title(const char* procedure) const;
 
     QString m_reportName;
+    MessageDisplayFactory m_messages;
     ConnectionPtr m_own;
     Recordset m_reception;
     Recordset m_work;
@@ -64,20 +66,5 @@ private:
 
 // PARM_NAIYO of the GSYSPARM row `parmNo`; nothing when there is no such row.
 Result<std::optional<QVariant>> sysParm(Connection& connection, int parmNo);
-
-// The platform message box, OK only. By default a modal QMessageBox when a QApplication runs
-// on a real display, otherwise one line "text [title]" on standard error. A host or a test
-// may install its own; an empty handler restores the default.
-// True when a QApplication runs on a real display (not the "offscreen" or "minimal" platform):
-// only then may a modal box wait for the user.
-bool interactiveDisplay();
-// The text for one line of standard error: CR LF and other line breaks become blanks.
-QString singleLine(QString text);
-using MessageBoxHandler = std::function<void(const QString& text, const QString& title)>;
-void setPlatformMessageBoxHandler(MessageBoxHandler handler);
-void showPlatformMessageBox(const QString& text, const QString& title);
-// The platform message box for a failure the operator must see, and one line on standard
-// error in any case.
-void showPlatformMessageBoxAndLog(const QString& text, const QString& title);
 
 } // namespace kema::db

@@ -4,7 +4,7 @@
 #include "report/ReportFactory.h"
 #include "report/Viewer.h"
 #include "report/print/PageSetup.h"
-#include "request/SharedRequestState.h"
+#include "services/host/SharedRequestState.h"
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
 
@@ -27,7 +27,7 @@ SharedRequestState& shared() {
 } // namespace
 
 VisitSlip::VisitSlip(const QString& layoutName, const QString& reportName)
-    : report::Report(layoutName), m_reportName(reportName), m_db(reportName) {}
+    : report::Report(layoutName), m_reportName(reportName), m_db(reportName, messageComponent()) {}
 
 VisitSlip::~VisitSlip() {
     releaseCard();
@@ -343,13 +343,11 @@ void VisitSlip::clearFields(const QStringList& fields) {
 
 void VisitSlip::reportHandledFailure(const char* procedure, const Failure& failure) const {
     std::fprintf(stderr, "%s.%s: %s\n", qPrintable(m_reportName), procedure,
-                 qPrintable(db::singleLine(failure.error().description)));
+                 qPrintable(singleLine(failure.error().description)));
 }
 
 void VisitSlip::showMessage(const QString& code, const QString& title) {
-    auto display = ComponentRegistry::instance().createMessageDisplay();
-    if (display.ok())
-        display.value()->MSGDSP(code, 0, title);
+    showCatalogueMessage(messageComponent(), code, 0, title);
 }
 
 } // namespace kema::slips

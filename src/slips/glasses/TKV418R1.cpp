@@ -1,6 +1,6 @@
 #include "TKV418R1.h"
 
-#include "request/SharedRequestState.h"
+#include "services/host/SharedRequestState.h"
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
 #include "slips/common/Fields.h"

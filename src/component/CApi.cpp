@@ -1,9 +1,9 @@
-#include "request/tkv418.h"
+#include "component/tkv418.h"
 
 #include "request/Application.h"
 #include "request/Dispatch.h"
-#include "request/SharedRequestState.h"
 #include "request/TKV418C1.h"
+#include "services/host/SharedRequestState.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -18,6 +18,8 @@
 #ifndef TKV418_H
 #define TKV418_H
 
+#include "request/tkv418_export.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -35,33 +37,33 @@ enum tkv418_status {
 };
 
 /* A new request, or a null pointer when the library cannot start (see tkv418_last_error). */
-tkv418_request* tkv418_create(void);
+TKV418_EXPORT tkv418_request* tkv418_create(void);
 
 /* Frees the request and closes the connection lent through it. A null pointer is ignored. */
-void tkv418_release(tkv418_request* request);
+TKV418_EXPORT void tkv418_release(tkv418_request* request);
 
 /* Sets a property by name, matched without regard to case. A text is read as a number for the
  * numeric properties (blanks around it, a sign, digits, one decimal point; rounded half to
  * even); a number is written in decimal for the text properties. A value outside a 16-bit or
  * 32-bit property's range is TKV418_ERROR_TYPE, never wrapped. */
-int tkv418_set_text(tkv418_request* request, const char* name, const char* value);
-int tkv418_set_int(tkv418_request* request, const char* name, long value);
-int tkv418_set_double(tkv418_request* request, const char* name, double value);
+TKV418_EXPORT int tkv418_set_text(tkv418_request* request, const char* name, const char* value);
+TKV418_EXPORT int tkv418_set_int(tkv418_request* request, const char* name, long value);
+TKV418_EXPORT int tkv418_set_double(tkv418_request* request, const char* name, double value);
 
 /* The printed flag of the last preview: 1 when it was printed, else 0. */
-int tkv418_get_print_out(const tkv418_request* request, short* value);
+TKV418_EXPORT int tkv418_get_print_out(const tkv418_request* request, short* value);
 
 /* Runs RaitenDenpyoPRINT and stores its result: 0 when the slip was produced, -1 when the
  * request was refused or the run failed (the reason has been shown as a message). */
-int tkv418_print(tkv418_request* request, long* result);
+TKV418_EXPORT int tkv418_print(tkv418_request* request, long* result);
 
 /* Opens an ODBC connection string, passed to the driver unchanged, and hands the connection
  * to the request as the host's DBconnection. */
-int tkv418_lend_connection(tkv418_request* request, const char* connection_string);
+TKV418_EXPORT int tkv418_lend_connection(tkv418_request* request, const char* connection_string);
 
 /* The text of the last error on this thread; the empty text after a successful call. Valid
  * until the next call into the library on this thread. Never a null pointer. */
-const char* tkv418_last_error(void);
+TKV418_EXPORT const char* tkv418_last_error(void);
 
 #ifdef __cplusplus
 }
