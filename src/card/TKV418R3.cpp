@@ -1,4 +1,5 @@
 #include "TKV418R3.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Controls.h"
 #include "services/host/SharedRequestState.h"
@@ -242,8 +243,8 @@ qint32 TKV418R3::prfrecordset() {
     auto rs = connection
                   ? connection->execute(
                         QStringLiteral("SELECT * FROM CBASE WHERE CUBS_UNIQUE_KEY = ?"), {m_uqKey})
-                  : Result<db::Recordset>(
-                        Error{91, QStringLiteral("TKV418R3"), QStringLiteral("no connection")});
+                  : Result<db::Recordset>(Error{errors::ObjectNotSet, QStringLiteral("TKV418R3"),
+                                                QStringLiteral("no connection")});
     const auto fail = [&](const Error& error) {
         showDatabaseError(messageComponent(), QStringLiteral("11001"), error,
                           connection ? connection->errors() : QList<db::DbError>(),

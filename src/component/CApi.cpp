@@ -31,9 +31,9 @@ int fail(int status, const QString& text) {
 
 int statusOf(const kema::Error& error) {
     switch (error.number) {
-    case kema::request::NoSuchMemberError:
+    case kema::errors::NoSuchMember:
         return TKV418_ERROR_UNKNOWN_MEMBER;
-    case kema::request::InvalidPropertyUseError:
+    case kema::errors::InvalidPropertyUse:
         return TKV418_ERROR_NOT_SETTABLE;
     default:
         return TKV418_ERROR_TYPE;

@@ -1,6 +1,7 @@
 #include "report/Barcode.h"
 
 #include "report/Fonts.h"
+#include "services/messages/Logging.h"
 
 #include <QFontMetricsF>
 #include <QtDebug>
@@ -72,9 +73,10 @@ BarcodeGraphics layoutBarcode(const QString& name, const QString& data, const QR
 
     Symbol symbol = encode(data);
     if (!symbol.bars) {
-        qWarning().noquote() << QStringLiteral("barcode %1: cannot encode \"%2\" as Code 128 (%3); "
-                                               "printing its text only")
-                                    .arg(name, data, symbol.error);
+        qCWarning(lcReport).noquote()
+            << QStringLiteral("barcode %1: cannot encode \"%2\" as Code 128 (%3); "
+                              "printing its text only")
+                   .arg(name, data, symbol.error);
         return graphics;
     }
     symbol.bars->box = QRectF(box.left(), box.top(), box.width(), box.height() - lineHeight);

@@ -1,4 +1,5 @@
 #include "report/FileOutput.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Document.h"
 #include "report/Paint.h"
@@ -16,11 +17,10 @@ namespace kema::report {
 
 namespace {
 
-constexpr long FileErrorNumber = 75; // path/file access error
 constexpr int PdfResolution = 1200;
 
 Error fileError(const QString& file, const QString& what) {
-    return Error{FileErrorNumber, QStringLiteral("report output"),
+    return Error{errors::FileAccess, QStringLiteral("report output"),
                  QStringLiteral("%1: %2").arg(file, what)};
 }
 

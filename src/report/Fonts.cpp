@@ -1,4 +1,5 @@
 #include "report/Fonts.h"
+#include "services/ErrorNumbers.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -41,7 +42,7 @@ Status resolve(const QString& face) {
     if (!s) {
         if (resolved.compare(face, Qt::CaseInsensitive) == 0)
             return {};
-        return Error{FontErrorNumber, QStringLiteral("fonts"),
+        return Error{errors::Font, QStringLiteral("fonts"),
                      QStringLiteral("font \"%1\" has no substitute and resolves to \"%2\"")
                          .arg(face, resolved)};
     }
@@ -49,7 +50,7 @@ Status resolve(const QString& face) {
     if (resolved == family ||
         (QFontDatabase::hasFamily(family) && resolved == QFontInfo(QFont(family)).family()))
         return {};
-    return Error{FontErrorNumber, QStringLiteral("fonts"),
+    return Error{errors::Font, QStringLiteral("fonts"),
                  QStringLiteral("font \"%1\" resolves to \"%2\" instead of %3: install the "
                                 "Debian package %4")
                      .arg(face, resolved, family, QLatin1String(s->package))};

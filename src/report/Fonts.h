@@ -2,6 +2,7 @@
 
 #include "report/Layout.h"
 #include "services/Error.h"
+#include "services/ErrorNumbers.h"
 
 #include <QFont>
 
@@ -19,7 +20,5 @@ Status checkFace(const QString& face);
 // The font of a primitive with its size in twips as pixels, so that its layout is the same on
 // every device and the paint routine only scales it.
 QFont twipsFont(const TextFont& design);
-
-constexpr long FontErrorNumber = 1002;
 
 } // namespace kema::report

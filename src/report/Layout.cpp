@@ -1,4 +1,5 @@
 #include "report/Layout.h"
+#include "services/ErrorNumbers.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -371,7 +372,7 @@ ReportLayout parse(const QByteArray& bytes, const QString& file, const QString& 
 }
 
 Error layoutError(const QString& text) {
-    return Error{LayoutErrorNumber, QStringLiteral("layout"), text};
+    return Error{errors::Layout, QStringLiteral("layout"), text};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "services/Error.h"
+#include "services/ErrorNumbers.h"
 
 #include <QRgb>
 #include <QString>
@@ -86,6 +87,5 @@ Result<LayoutPtr> loadLayoutFile(const QString& path);
 Result<LayoutPtr> loadLayout(const QString& name);
 
 // Error number of a broken or missing layout.
-constexpr long LayoutErrorNumber = 1001;
 
 } // namespace kema::report

@@ -1,17 +1,11 @@
 #include "report/Recorder.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Barcode.h"
 #include "report/Report_p.h"
-
-#include <cstdio>
+#include "services/messages/Logging.h"
 
 namespace kema::report {
-
-namespace {
-
-constexpr long ControlErrorNumber = 1003;
-
-} // namespace
 
 Recorder::Recorder(Document& document) : m_document(document) {}
 
@@ -92,7 +86,7 @@ void Recorder::runHosted(Report& hosted, Page& page, QPointF origin) {
     Report::Private& h = *hosted.d;
     if (h.running)
         throw Failure(
-            Error{ControlErrorNumber, h.layoutName,
+            Error{errors::Control, h.layoutName,
                   QStringLiteral("%1 is already running and cannot be hosted").arg(h.layoutName)});
     if (h.layoutError)
         throw Failure(*h.layoutError);
@@ -119,7 +113,7 @@ void Recorder::runHosted(Report& hosted, Page& page, QPointF origin) {
             hosted.Report_ReportEnd();
         } catch (const std::exception& second) {
             // The first error is the one the host reports; a later one is only logged.
-            std::fprintf(stderr, "%s: %s\n", qPrintable(hosted.name()), second.what());
+            qCWarning(lcReport).noquote() << hosted.name() << "end:" << second.what();
         }
         throw;
     }

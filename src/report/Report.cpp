@@ -1,19 +1,16 @@
 #include "report/Report.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Fonts.h"
 #include "report/Recorder.h"
 #include "report/Report_p.h"
+#include "services/messages/Logging.h"
 
 #include <QPageSize>
-
-#include <cstdio>
 
 namespace kema::report {
 
 namespace {
-
-constexpr long ControlErrorNumber = 1003;
-constexpr long UnhandledErrorNumber = 440;
 
 const ReportLayout& emptyLayout() {
     static const ReportLayout layout;
@@ -75,11 +72,11 @@ Control& Report::Private::find(const QString& name, std::initializer_list<Contro
     const int index = layout->indexOf(name);
     if (index < 0)
         throw Failure(
-            Error{ControlErrorNumber, layoutName,
+            Error{errors::Control, layoutName,
                   QStringLiteral("%1: no control \"%2\" in the layout").arg(layoutName, name)});
     Control& control = *controls[std::size_t(index)];
     if (std::find(kinds.begin(), kinds.end(), control.kind()) == kinds.end())
-        throw Failure(Error{ControlErrorNumber, layoutName,
+        throw Failure(Error{errors::Control, layoutName,
                             QStringLiteral("%1: control \"%2\" is a %3, not a %4")
                                 .arg(layoutName, name, QLatin1String(kindName(control.kind())),
                                      QLatin1String(wanted))});
@@ -181,7 +178,7 @@ Status Report::run() {
     if (d->layoutError)
         return *d->layoutError;
     if (d->running)
-        return Error{ControlErrorNumber, d->layoutName,
+        return Error{errors::Control, d->layoutName,
                      QStringLiteral("%1 is already running").arg(d->layoutName)};
     d->document.name = d->layout->documentName;
     d->running = true;
@@ -194,7 +191,7 @@ Status Report::run() {
         } catch (const Failure& e) {
             failure = e.error();
         } catch (const std::exception& e) {
-            failure = Error{UnhandledErrorNumber, d->layoutName, QString::fromLocal8Bit(e.what())};
+            failure = Error{errors::Unhandled, d->layoutName, QString::fromLocal8Bit(e.what())};
         }
     };
 
@@ -228,8 +225,7 @@ Status Report::run() {
     guarded([&] { Report_ReportEnd(); });
     if (before && failure->description != before->description) {
         // The first error is the one the run reports; a later one is only logged.
-        std::fprintf(stderr, "%s: %s\n", qPrintable(d->layoutName),
-                     qPrintable(failure->description));
+        qCWarning(lcReport).noquote() << d->layoutName << "end:" << failure->description;
         failure = before;
     }
     if (failure) {

@@ -1,4 +1,5 @@
 #include "report/ReportFactory.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Report_p.h"
 
@@ -7,13 +8,6 @@
 #include <map>
 
 namespace kema::report {
-
-namespace {
-
-constexpr long NotRegisteredErrorNumber = 429;
-constexpr long UnhandledErrorNumber = 440;
-
-} // namespace
 
 struct ReportFactory::Private {
     mutable QMutex mutex;
@@ -52,11 +46,11 @@ Result<std::unique_ptr<Report>> ReportFactory::create(const QString& className) 
     }
     const QString source = QStringLiteral("ReportFactory");
     if (!creator)
-        return Error{NotRegisteredErrorNumber, source,
+        return Error{errors::CannotCreate, source,
                      QStringLiteral("report class \"%1\" is not registered").arg(className)};
     std::unique_ptr<Report> report = creator();
     if (!report)
-        return Error{NotRegisteredErrorNumber, source,
+        return Error{errors::CannotCreate, source,
                      QStringLiteral("report class \"%1\" created nothing").arg(className)};
     if (report->d->layoutError)
         return *report->d->layoutError;
@@ -65,7 +59,7 @@ Result<std::unique_ptr<Report>> ReportFactory::create(const QString& className) 
     } catch (const Failure& e) {
         return e.error();
     } catch (const std::exception& e) {
-        return Error{UnhandledErrorNumber, className, QString::fromLocal8Bit(e.what())};
+        return Error{errors::Unhandled, className, QString::fromLocal8Bit(e.what())};
     }
     return report;
 }

@@ -1,4 +1,5 @@
 #include "request/Dispatch.h"
+#include "services/ErrorNumbers.h"
 
 #include "request/TKV418C1.h"
 #include "services/database/Database.h"
@@ -18,31 +19,36 @@ namespace {
 
 using enum MemberKind;
 using enum ValueType;
+using enum Copied;
 
 constexpr DispatchMember kMembers[] = {
-    {"RaitenDenpyoPRINT", 0x60030016, Method, Int32},
-    {"KidouKbnL", 0x68030015, PropertyLet, Int16},
-    {"SyoriKbnL", 0x68030014, PropertyLet, Int16},
-    {"BarcodeKbnL", 0x68030013, PropertyLet, Int16},
-    {"QNumberL", 0x68030012, PropertyLet, Text},
-    {"DenpKbnL", 0x68030011, PropertyLet, Int16},
-    {"StoreCodeL", 0x68030010, PropertyLet, Text},
-    {"UserUQKeyL", 0x6803000f, PropertyLet, Double},
-    {"UserSKeyL", 0x6803000e, PropertyLet, Int32},
-    {"OutNumberL", 0x6803000d, PropertyLet, Int16},
-    {"OutKbnL", 0x6803000c, PropertyLet, Int16},
-    {"PrintKbnL", 0x6803000b, PropertyLet, Int16},
-    {"OutDate", 0x6803000a, PropertyLet, Text},
-    {"DenpyoNo", 0x68030009, PropertyLet, Text},
-    {"PRINT_OUT", 0x68030008, PropertyGet, Int16},
-    {"DBconnection", 0x68030007, PropertySet, Connection},
-    {"HOME_TEL", 0x68030006, PropertyLet, Text},
-    {"RENRAKUSAKI", 0x68030005, PropertyLet, Text},
-    {"RENRAKUBIKOU", 0x68030004, PropertyLet, Text},
-    {"KANA", 0x68030003, PropertyLet, Text},
-    {"KANJI", 0x68030002, PropertyLet, Text},
-    {"SEX", 0x68030001, PropertyLet, Int16},
-    {"BIRTH", 0x68030000, PropertyLet, Text},
+    {"RaitenDenpyoPRINT", 0x60030016, Method, Int32, No,
+     "prints the slip: 0 produced, -1 refused or failed"},
+    {"KidouKbnL", 0x68030015, PropertyLet, Int16, ToReport,
+     "start-up kind: 1 from the database, 2 blank form"},
+    {"SyoriKbnL", 0x68030014, PropertyLet, Int16, ToReport,
+     "1 by reception number, 2 by customer key"},
+    {"BarcodeKbnL", 0x68030013, PropertyLet, Int16, ToReport, "1 prints the barcode"},
+    {"QNumberL", 0x68030012, PropertyLet, Text, ToReport, "reception number"},
+    {"DenpKbnL", 0x68030011, PropertyLet, Int16, ToReport, "1 glasses slip, 2 contact-lens slip"},
+    {"StoreCodeL", 0x68030010, PropertyLet, Text, ToReport, "store code"},
+    {"UserUQKeyL", 0x6803000f, PropertyLet, Double, ToReport, "customer unique key"},
+    {"UserSKeyL", 0x6803000e, PropertyLet, Int32, ToReport, "customer sub-key"},
+    {"OutNumberL", 0x6803000d, PropertyLet, Int16, ToReport, "number of copies"},
+    {"OutKbnL", 0x6803000c, PropertyLet, Int16, ToReport, "output kind, 1 or 2"},
+    {"PrintKbnL", 0x6803000b, PropertyLet, Int16, ToReport, "0 print, 1 preview"},
+    {"OutDate", 0x6803000a, PropertyLet, Text, ToReport, "visit date (customer key)"},
+    {"DenpyoNo", 0x68030009, PropertyLet, Text, No, "slip number for the barcode"},
+    {"PRINT_OUT", 0x68030008, PropertyGet, Int16, No, "1 when the last preview was printed"},
+    {"DBconnection", 0x68030007, PropertySet, Connection, No,
+     "ODBC connection string of the host's connection"},
+    {"HOME_TEL", 0x68030006, PropertyLet, Text, No, "home telephone (customer key)"},
+    {"RENRAKUSAKI", 0x68030005, PropertyLet, Text, No, "contact telephone (customer key)"},
+    {"RENRAKUBIKOU", 0x68030004, PropertyLet, Text, No, "contact remark (customer key)"},
+    {"KANA", 0x68030003, PropertyLet, Text, No, "name in kana (customer key)"},
+    {"KANJI", 0x68030002, PropertyLet, Text, No, "name in kanji (customer key)"},
+    {"SEX", 0x68030001, PropertyLet, Int16, No, "1 or 2 selects the sex mark (customer key)"},
+    {"BIRTH", 0x68030000, PropertyLet, Text, No, "birth date text (customer key)"},
 };
 
 QString typeName(ValueType type) {
@@ -71,12 +77,12 @@ QString describe(const QVariant& value) {
 }
 
 Error typeMismatch(const QVariant& value, ValueType type) {
-    return Error{TypeMismatchError, QStringLiteral("kema.dispatch"),
+    return Error{errors::TypeMismatch, QStringLiteral("kema.dispatch"),
                  describe(value) + QStringLiteral(" is not ") + typeName(type)};
 }
 
 Error overflow(const QVariant& value, ValueType type) {
-    return Error{OverflowError, QStringLiteral("kema.dispatch"),
+    return Error{errors::Overflow, QStringLiteral("kema.dispatch"),
                  describe(value) + QStringLiteral(" is outside the range of ") + typeName(type)};
 }
 
@@ -209,13 +215,14 @@ std::optional<QMetaProperty> findProperty(const QObject& object, QStringView nam
 }
 
 Error noSuchProperty(const QObject& object, QStringView name) {
-    return Error{NoSuchMemberError, QString::fromLatin1(object.metaObject()->className()),
+    return Error{errors::NoSuchMember, QString::fromLatin1(object.metaObject()->className()),
                  QString::fromLatin1(object.metaObject()->className()) +
                      QStringLiteral(" has no property ") + name.toString()};
 }
 
 Error invalidUse(const QString& source, QStringView member, const QString& what) {
-    return Error{InvalidPropertyUseError, source, member.toString() + QStringLiteral(": ") + what};
+    return Error{errors::InvalidPropertyUse, source,
+                 member.toString() + QStringLiteral(": ") + what};
 }
 
 Result<QVariant> invokeMember(TKV418C1& request, const DispatchMember& member, MemberKind kind,
@@ -250,7 +257,7 @@ Result<QVariant> invokeMember(TKV418C1& request, const DispatchMember& member, M
 }
 
 Error noSuchMember(const QString& what) {
-    return Error{NoSuchMemberError, QStringLiteral("TKV418.TKV418C1"),
+    return Error{errors::NoSuchMember, QStringLiteral("TKV418.TKV418C1"),
                  QStringLiteral("TKV418C1 has no member ") + what};
 }
 
@@ -322,7 +329,7 @@ Status setProperty(QObject& object, QStringView name, const QVariant& value) {
     if (property->metaType() != QMetaType::fromType<QVariant>()) {
         const auto type = valueTypeOf(property->metaType());
         if (!type && value.metaType() != property->metaType())
-            return Error{TypeMismatchError, source,
+            return Error{errors::TypeMismatch, source,
                          propertyName + QStringLiteral(": ") + describe(value) +
                              QStringLiteral(" is not of type ") +
                              QString::fromLatin1(property->metaType().name())};

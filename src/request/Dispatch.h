@@ -1,6 +1,7 @@
 #pragma once
 
 #include "services/Error.h"
+#include "services/ErrorNumbers.h"
 
 #include <QObject>
 #include <QString>
@@ -31,19 +32,16 @@ enum class ValueType {
     Connection, // kema::db::ConnectionPtr
 };
 
+// Whether the launcher copies a member onto the report it creates.
+enum class Copied { No, ToReport };
+
 struct DispatchMember {
     const char* name;
     qint32 dispid;
     MemberKind kind;
-    ValueType type; // for a method, the type of its result
-};
-
-// Error numbers of a failed late-bound call, as the host's runtime numbers them.
-enum DispatchErrorNumber : long {
-    OverflowError = 6,
-    TypeMismatchError = 13,
-    NoSuchMemberError = 438,
-    InvalidPropertyUseError = 450,
+    ValueType type;   // for a method, the type of its result
+    Copied copied;    // the request values, in the order the launcher copies them
+    const char* help; // what the member means, for people (raiten --help)
 };
 
 // The interface of TKV418C1, in the order and with the identifiers hosts are built against.
@@ -55,18 +53,18 @@ const DispatchMember* findMember(QStringView name);
 
 // Converts `value` to `type` the way a property assignment does, without ever wrapping:
 // - Int16, Int32: any integer (range-checked), a finite double (rounded half to even, then
-//   range-checked) or a text that reads as a number. Outside the range is OverflowError.
+//   range-checked) or a text that reads as a number. Outside the range is errors::Overflow.
 // - Double: any integer, a finite double, or a text that reads as a number.
 // - Text: a text unchanged, an integer in decimal, a double in its shortest plain form.
 // - Connection: a kema::db::ConnectionPtr (null clears).
-// Anything else is TypeMismatchError. A text reads as a number when it is, apart from blanks
+// Anything else is errors::TypeMismatch. A text reads as a number when it is, apart from blanks
 // and tabs around it, an optional sign followed by ASCII digits with at most one decimal point
 // ("12", " -3 ", "2.5", ".5", "7."); no digit grouping, no exponent, no hexadecimal.
 Result<QVariant> coerce(const QVariant& value, ValueType type);
 
 // Late-bound calls on a request object. PropertyLet and PropertySet take `value`; PropertyGet
 // and Method give the member's value or result. A member called with a kind it does not have
-// is InvalidPropertyUseError; an unknown identifier or name is NoSuchMemberError.
+// is errors::InvalidPropertyUse; an unknown identifier or name is errors::NoSuchMember.
 Result<QVariant> invoke(TKV418C1& request, qint32 dispid, MemberKind kind,
                         const QVariant& value = {});
 Result<QVariant> invoke(TKV418C1& request, QStringView name, MemberKind kind,

@@ -1,4 +1,5 @@
 #include "request/TKV418C1.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/ReportFactory.h"
 #include "report/Viewer.h"
@@ -20,9 +21,6 @@ namespace kema {
 
 namespace {
 
-constexpr long NoDisplayErrorNumber = 1004;
-constexpr long NoGuiApplicationErrorNumber = 1005;
-
 SharedRequestState& shared() {
     return SharedRequestState::instance();
 }
@@ -43,13 +41,13 @@ std::optional<Error> launchRefusal(bool preview) {
     const bool gui = preview ? qobject_cast<QApplication*>(app) != nullptr
                              : qobject_cast<QGuiApplication*>(app) != nullptr;
     if (!gui)
-        return Error{NoGuiApplicationErrorNumber, source,
+        return Error{errors::NoGuiApplication, source,
                      preview ? QStringLiteral("this component needs a GUI application object "
                                               "(a QApplication for the preview)")
                              : QStringLiteral("this component needs a GUI application object "
                                               "(a QGuiApplication)")};
     if (preview && !request::previewCanBeShown())
-        return Error{NoDisplayErrorNumber, source,
+        return Error{errors::NoDisplay, source,
                      QStringLiteral("the preview needs a display, and the platform \"%1\" shows "
                                     "no window: print (PrintKbnL 0) or run with a display")
                          .arg(QGuiApplication::platformName())};
@@ -136,22 +134,11 @@ qint16 TKV418C1::prf_print(const QString& reportClass) {
 }
 
 Status TKV418C1::applyRequest(report::Report& report) const {
-    const std::pair<const char16_t*, QVariant> values[] = {
-        {u"KidouKbnL", QVariant::fromValue(m_kidouKbnL)},
-        {u"SyoriKbnL", QVariant::fromValue(m_syoriKbnL)},
-        {u"BarcodeKbnL", QVariant::fromValue(m_barcodeKbnL)},
-        {u"QNumberL", m_qNumberL},
-        {u"DenpKbnL", QVariant::fromValue(m_denpKbnL)},
-        {u"StoreCodeL", m_storeCodeL},
-        {u"UserUQKeyL", m_userUQKeyL},
-        {u"UserSKeyL", QVariant::fromValue(m_userSKeyL)},
-        {u"OutNumberL", QVariant::fromValue(m_outNumberL)},
-        {u"OutKbnL", QVariant::fromValue(m_outKbnL)},
-        {u"PrintKbnL", QVariant::fromValue(m_printKbnL)},
-        {u"OutDate", m_outDate},
-    };
-    for (const auto& [name, value] : values) {
-        if (Status set = request::setProperty(report, QStringView(name), value); !set)
+    for (const request::DispatchMember& member : request::members()) {
+        if (member.copied != request::Copied::ToReport)
+            continue;
+        const QString name = QString::fromLatin1(member.name);
+        if (Status set = request::setProperty(report, name, property(member.name)); !set)
             return set;
     }
     return {};

@@ -31,6 +31,12 @@ struct DbError {
     QString sqlState;
     QString source;
     QString description;
+
+    // "[SQLSTATE] description", or the description alone without a state.
+    QString text() const {
+        return sqlState.isEmpty() ? description
+                                  : u'[' + sqlState + QStringLiteral("] ") + description;
+    }
 };
 
 } // namespace db

@@ -157,10 +157,10 @@ private slots:
         QVERIFY(!kema::request::findMember(0x68030017));
         const auto byName = kema::request::invoke(request, u"QNumberG", MemberKind::PropertyGet);
         QVERIFY(!byName);
-        QCOMPARE(byName.error().number, long(kema::request::NoSuchMemberError));
+        QCOMPARE(byName.error().number, long(kema::errors::NoSuchMember));
         const auto byId = kema::request::invoke(request, 0x12345678, MemberKind::Method);
         QVERIFY(!byId);
-        QCOMPARE(byId.error().number, long(kema::request::NoSuchMemberError));
+        QCOMPARE(byId.error().number, long(kema::errors::NoSuchMember));
     }
 
     void kinds_data() {
@@ -187,7 +187,7 @@ private slots:
         const auto result = kema::request::invoke(request, name, kind, value);
         QCOMPARE(result.ok(), allowed);
         if (!allowed) {
-            QCOMPARE(result.error().number, long(kema::request::InvalidPropertyUseError));
+            QCOMPARE(result.error().number, long(kema::errors::InvalidPropertyUse));
             QVERIFY(result.error().description.contains(name));
         }
     }
@@ -200,8 +200,8 @@ private slots:
         const auto i16 = [](int v) { return QVariant::fromValue<qint16>(qint16(v)); };
         const auto i32 = [](qint32 v) { return QVariant::fromValue<qint32>(v); };
         const long ok = 0;
-        const long overflow = kema::request::OverflowError;
-        const long mismatch = kema::request::TypeMismatchError;
+        const long overflow = kema::errors::Overflow;
+        const long mismatch = kema::errors::TypeMismatch;
         QTest::newRow("int to 16") << QVariant(2) << ValueType::Int16 << i16(2) << ok;
         QTest::newRow("16 max") << QVariant(32767) << ValueType::Int16 << i16(32767) << ok;
         QTest::newRow("16 min") << QVariant(-32768) << ValueType::Int16 << i16(-32768) << ok;
@@ -287,7 +287,7 @@ private slots:
         const auto result =
             kema::request::invoke(request, u"kidoukbnl", MemberKind::PropertyLet, 65537);
         QVERIFY(!result);
-        QCOMPARE(result.error().number, long(kema::request::OverflowError));
+        QCOMPARE(result.error().number, long(kema::errors::Overflow));
         QVERIFY(result.error().description.startsWith(u"KidouKbnL: "));
         QVERIFY(result.error().description.contains(u"65537"));
     }
@@ -345,16 +345,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<long>("error");
-        QTest::newRow("unknown") << "DenpKbnL" << QVariant(1)
-                                 << long(kema::request::NoSuchMemberError);
+        QTest::newRow("unknown") << "DenpKbnL" << QVariant(1) << long(kema::errors::NoSuchMember);
         QTest::newRow("read-only")
-            << "PrintRTNG" << QVariant(0) << long(kema::request::InvalidPropertyUseError);
+            << "PrintRTNG" << QVariant(0) << long(kema::errors::InvalidPropertyUse);
         QTest::newRow("out of range")
-            << "KidouKbnL" << QVariant(70000) << long(kema::request::OverflowError);
+            << "KidouKbnL" << QVariant(70000) << long(kema::errors::Overflow);
         QTest::newRow("letters") << "KidouKbnL" << QVariant("x")
-                                 << long(kema::request::TypeMismatchError);
+                                 << long(kema::errors::TypeMismatch);
         QTest::newRow("unsupported type")
-            << "Names" << QVariant("x") << long(kema::request::TypeMismatchError);
+            << "Names" << QVariant("x") << long(kema::errors::TypeMismatch);
     }
     void anyObjectRefusals() {
         QFETCH(QString, name);

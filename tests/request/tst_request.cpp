@@ -488,7 +488,7 @@ private slots:
             const auto let = kema::request::invoke(object, u"DBconnection", MemberKind::PropertyLet,
                                                    QVariant::fromValue(connection));
             QVERIFY(!let);
-            QCOMPARE(let.error().number, long(kema::request::InvalidPropertyUseError));
+            QCOMPARE(let.error().number, long(kema::errors::InvalidPropertyUse));
         }
         QCOMPARE(SharedRequestState::instance().DBconnection, connection);
     }

@@ -59,35 +59,6 @@ QString placeholder(ValueType type) {
     Q_UNREACHABLE();
 }
 
-QString meaning(const char* name) {
-    static const QMap<QString, QString> meanings = {
-        {QStringLiteral("KidouKbnL"),
-         QStringLiteral("start-up kind: 1 from the database, 2 blank form")},
-        {QStringLiteral("SyoriKbnL"), QStringLiteral("1 by reception number, 2 by customer key")},
-        {QStringLiteral("BarcodeKbnL"), QStringLiteral("1 prints the barcode")},
-        {QStringLiteral("QNumberL"), QStringLiteral("reception number")},
-        {QStringLiteral("DenpKbnL"), QStringLiteral("1 glasses slip, 2 contact-lens slip")},
-        {QStringLiteral("StoreCodeL"), QStringLiteral("store code")},
-        {QStringLiteral("UserUQKeyL"), QStringLiteral("customer unique key")},
-        {QStringLiteral("UserSKeyL"), QStringLiteral("customer sub-key")},
-        {QStringLiteral("OutNumberL"), QStringLiteral("number of copies")},
-        {QStringLiteral("OutKbnL"), QStringLiteral("output kind, 1 or 2")},
-        {QStringLiteral("PrintKbnL"), QStringLiteral("0 print, 1 preview")},
-        {QStringLiteral("OutDate"), QStringLiteral("visit date (customer key)")},
-        {QStringLiteral("DenpyoNo"), QStringLiteral("slip number for the barcode")},
-        {QStringLiteral("DBconnection"),
-         QStringLiteral("ODBC connection string of the host's connection")},
-        {QStringLiteral("HOME_TEL"), QStringLiteral("home telephone (customer key)")},
-        {QStringLiteral("RENRAKUSAKI"), QStringLiteral("contact telephone (customer key)")},
-        {QStringLiteral("RENRAKUBIKOU"), QStringLiteral("contact remark (customer key)")},
-        {QStringLiteral("KANA"), QStringLiteral("name in kana (customer key)")},
-        {QStringLiteral("KANJI"), QStringLiteral("name in kanji (customer key)")},
-        {QStringLiteral("SEX"), QStringLiteral("1 or 2 selects the sex mark (customer key)")},
-        {QStringLiteral("BIRTH"), QStringLiteral("birth date text (customer key)")},
-    };
-    return meanings.value(QString::fromLatin1(name));
-}
-
 QString usage() {
     QString text = QStringLiteral(
         "Usage: raiten [--PROPERTY VALUE | --PROPERTY=VALUE]... [--pdf FILE | --png FILE]\n"
@@ -100,7 +71,8 @@ QString usage() {
             continue;
         const QString option =
             QStringLiteral("--") + QLatin1StringView(member.name) + u' ' + placeholder(member.type);
-        text += QStringLiteral("  ") + option.leftJustified(24) + meaning(member.name) + u'\n';
+        text += QStringLiteral("  ") + option.leftJustified(24) + QLatin1StringView(member.help) +
+                u'\n';
     }
     text += QStringLiteral(
         "\nOutput:\n"

@@ -1,7 +1,9 @@
 #include "report/print/PageSetup.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Report.h"
 #include "report/Viewer.h"
+#include "services/messages/Logging.h"
 #include "services/settings/Settings.h"
 #include "services/text/Conversions.h"
 
@@ -17,7 +19,6 @@ namespace kema::report {
 
 namespace {
 
-constexpr long PrinterErrorNumber = 482;
 constexpr int BorderlessDpi = 1200;
 
 QPageLayout borderlessSheet() {
@@ -155,8 +156,8 @@ Status selectQueue(QPrinter& printer, const QString& queue) {
         const QString text =
             QStringLiteral("printer \"%1\" is not a CUPS queue here (available: %2)")
                 .arg(queue, queues.isEmpty() ? QStringLiteral("none") : queues.join(u", "));
-        qWarning().noquote() << text;
-        return Error{PrinterErrorNumber, QStringLiteral("selectQueue"), text};
+        qCWarning(lcPrint).noquote() << text;
+        return Error{errors::Printer, QStringLiteral("selectQueue"), text};
     }
     printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setPrinterName(queue);

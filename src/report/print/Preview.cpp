@@ -1,4 +1,5 @@
 #include "report/print/Preview.h"
+#include "services/ErrorNumbers.h"
 
 #include "report/Report.h"
 #include "report/Viewer.h"
@@ -204,7 +205,7 @@ void PreviewDialog::raiseEvent(const std::function<void()>& event) {
     } catch (const Failure& failure) {
         m_failure = failure.error();
     } catch (const std::exception& exception) {
-        m_failure = Error{0, m_report.name(), QString::fromUtf8(exception.what())};
+        m_failure = Error{errors::Unhandled, m_report.name(), QString::fromUtf8(exception.what())};
     }
     if (m_failure || m_report.viewer().closed)
         done(QDialog::Rejected);

@@ -1,4 +1,5 @@
 #include "services/components/Components.h"
+#include "services/ErrorNumbers.h"
 
 #include "services/database/ReportDatabase.h"
 
@@ -9,9 +10,6 @@
 
 namespace kema {
 namespace {
-
-// VB's error when a class cannot be created by its programmatic identifier.
-constexpr long kCannotCreate = 429;
 
 // A programmatic identifier is matched without regard to case, as the registry matched it.
 QString registryKey(const QString& progId) {
@@ -64,9 +62,7 @@ public:
         if (m_error)
             details << m_error->description;
         for (const db::DbError& e : errors) {
-            const QString text = e.sqlState.isEmpty()
-                                     ? e.description
-                                     : QStringLiteral("[%1] %2").arg(e.sqlState, e.description);
+            const QString text = e.text();
             if (!details.contains(text) && !(m_error && m_error->description.contains(text)))
                 details << text;
         }
@@ -311,7 +307,7 @@ Result<std::unique_ptr<Interface>> create(const Factories<Factory>& factories,
     const auto it = factories.constFind(registryKey(progId));
     std::unique_ptr<Interface> object = it != factories.constEnd() && *it ? (*it)() : nullptr;
     if (!object)
-        return Error{kCannotCreate, progId,
+        return Error{errors::CannotCreate, progId,
                      QStringLiteral("ActiveX component can't create object")};
     return object;
 }

@@ -1,4 +1,5 @@
 #include "services/database/ReportDatabase.h"
+#include "services/ErrorNumbers.h"
 
 #include "services/host/SharedRequestState.h"
 #include "services/settings/Settings.h"
@@ -11,7 +12,8 @@ const QString kSection = QStringLiteral("NWLS\\COMMON");
 
 // VB's "Object variable or With block variable not set": a statement without a connection.
 Error noConnection(const QString& source) {
-    return Error{91, source, QStringLiteral("Object variable or With block variable not set")};
+    return Error{errors::ObjectNotSet, source,
+                 QStringLiteral("Object variable or With block variable not set")};
 }
 
 const QString kSysParmSql = QStringLiteral("SELECT PARM_NAIYO FROM GSYSPARM WHERE PARM_NO = ?");

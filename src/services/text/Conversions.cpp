@@ -1,4 +1,5 @@
 #include "services/text/Conversions.h"
+#include "services/ErrorNumbers.h"
 
 #include "services/text/Decimal.h"
 #include "services/text/Encoding.h"
@@ -112,10 +113,12 @@ double ToDouble(const QVariant& value) {
 Result<qint16> ToInteger16Strict(const QString& text) {
     const auto parsed = text::parseNumber(text);
     if (!parsed)
-        return Error{13, QStringLiteral("ToInteger16Strict"), QStringLiteral("Type mismatch")};
+        return Error{errors::TypeMismatch, QStringLiteral("ToInteger16Strict"),
+                     QStringLiteral("Type mismatch")};
     const auto n = roundedHalfEven(*parsed);
     if (!n || *n < -32768 || *n > 32767)
-        return Error{6, QStringLiteral("ToInteger16Strict"), QStringLiteral("Overflow")};
+        return Error{errors::Overflow, QStringLiteral("ToInteger16Strict"),
+                     QStringLiteral("Overflow")};
     return qint16(*n);
 }
 

@@ -5,12 +5,11 @@
 #include "report/Viewer.h"
 #include "report/print/PageSetup.h"
 #include "services/host/SharedRequestState.h"
+#include "services/messages/Logging.h"
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
 
 #include <QDate>
-
-#include <cstdio>
 
 namespace kema::slips {
 
@@ -75,7 +74,7 @@ void VisitSlip::Report_ReportStart() {
         prf_init_SET();
     } catch (const std::exception& e) {
         // A start error is not shown: the fetch ends the data and the end event reports it.
-        std::fprintf(stderr, "%s: %s\n", qPrintable(m_reportName), e.what());
+        qCWarning(lcSlips).noquote() << m_reportName << "start:" << e.what();
         m_startError = -1;
     }
 }
@@ -274,8 +273,8 @@ void VisitSlip::setVisitDate(const QString& outDate) {
     } else if (IsDate(outDate)) {
         visit = Format(outDate, QStringLiteral("YYYY/mm/dd"));
     } else {
-        std::fprintf(stderr, "%s: OutDate \"%s\" is not a date; the visit date is left empty\n",
-                     qPrintable(m_reportName), qPrintable(outDate));
+        qCWarning(lcSlips).noquote().nospace() << m_reportName << ": OutDate \"" << outDate
+                                               << "\" is not a date; the visit date is left empty";
     }
     setText(QStringLiteral("Fld_VISIT_DT"), visit);
     setText(QStringLiteral("Fld_VISIT_YY"), Format(visit, QStringLiteral("YYYY")));
@@ -342,8 +341,8 @@ void VisitSlip::clearFields(const QStringList& fields) {
 }
 
 void VisitSlip::reportHandledFailure(const char* procedure, const Failure& failure) const {
-    std::fprintf(stderr, "%s.%s: %s\n", qPrintable(m_reportName), procedure,
-                 qPrintable(singleLine(failure.error().description)));
+    qCWarning(lcSlips).noquote().nospace()
+        << m_reportName << '.' << procedure << ": " << singleLine(failure.error().description);
 }
 
 void VisitSlip::showMessage(const QString& code, const QString& title) {

@@ -1,5 +1,6 @@
 // The latest glasses examination of a customer and the goods sold with it.
 #include "TKV418R1.h"
+#include "services/ErrorNumbers.h"
 
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
@@ -193,9 +194,9 @@ void TKV418R1::fillGridRow(int row, const db::Recordset& rs) {
 }
 
 QString TKV418R1::detailName(int group, qint16 code) {
-    auto found = m_itemDefinition
-                     ? m_itemDefinition->GetDETAIL(group, code)
-                     : Result<long>(Error{91, reportName(), QStringLiteral("no item definitions")});
+    auto found = m_itemDefinition ? m_itemDefinition->GetDETAIL(group, code)
+                                  : Result<long>(Error{errors::ObjectNotSet, reportName(),
+                                                       QStringLiteral("no item definitions")});
     if (!found.ok())
         throw Failure(found.error());
     return found.value() == 0 ? NullToEmpty(m_itemDefinition->D_DETAIL_NM()) : QString();

@@ -1,4 +1,5 @@
 #include "TKV418R1.h"
+#include "services/ErrorNumbers.h"
 
 #include "services/host/SharedRequestState.h"
 #include "services/text/Conversions.h"
@@ -53,10 +54,9 @@ qint32 TKV418R1::prf_init_SET() {
     if (loaded.value() == 0) {
         for (int i = 0; i < 4; ++i) {
             const QVariant number = m_itemDefinition->DetailNumber(i + 1);
-            auto kind =
-                isNull(number)
-                    ? Result<qint16>(Error{13, reportName(), QStringLiteral("Null detail number")})
-                    : ToInteger16Strict(NullToEmpty(number).trimmed());
+            auto kind = isNull(number) ? Result<qint16>(Error{errors::TypeMismatch, reportName(),
+                                                              QStringLiteral("Null detail number")})
+                                       : ToInteger16Strict(NullToEmpty(number).trimmed());
             if (!kind.ok()) {
                 showMessage(QStringLiteral("30002"), title);
                 return -1;
@@ -121,8 +121,8 @@ void TKV418R1::fetchCustomerRecord() {
 qint16 TKV418R1::prf_GetBaseData() {
     ICustomerBase* customers = customerBase();
     if (!customers)
-        throw Failure(
-            Error{91, reportName(), QStringLiteral("the customer base is not available")});
+        throw Failure(Error{errors::ObjectNotSet, reportName(),
+                            QStringLiteral("the customer base is not available")});
     double key = UserUQKeyL();
     auto r = customers->GetBaseData(key);
     if (!r.ok())
