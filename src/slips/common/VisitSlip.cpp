@@ -4,12 +4,15 @@
 #include "report/ReportFactory.h"
 #include "report/Viewer.h"
 #include "report/print/PageSetup.h"
+#include "services/ErrorNumbers.h"
 #include "services/host/SharedRequestState.h"
 #include "services/messages/Logging.h"
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
+#include "slips/common/Fields.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 namespace kema::slips {
 
@@ -89,14 +92,12 @@ void VisitSlip::Report_FetchData(bool& eof) {
         return;
     }
     if (m_db.DbOpenError == -1 || m_db.NoReception == -1) {
-        // One page with the marks and the barcode, then the end of the data.
+        // One page, then the end of the data.
         if (m_recordDelivered == 1) {
             eof = true;
             return;
         }
-        prs_SetSexMark(3);
-        prs_SetVisitMark(m_syori);
-        prs_SetBarcode();
+        failedReadRecord();
         m_recordDelivered = 1;
         return;
     }
@@ -196,6 +197,146 @@ void VisitSlip::Report_ToolbarClick(const QString& tool) {
         shared().PRINT_OUT = viewer().jobResult != 0 ? 1 : 0;
         viewer().closed = true;
     }
+}
+
+void VisitSlip::failedReadRecord() {
+    prs_SetSexMark(3);
+    prs_SetVisitMark(m_syori);
+    prs_SetBarcode();
+}
+
+void VisitSlip::prs_SetReception() {
+    const db::Recordset& rs = m_db.reception();
+    // The placeholder names of an anonymous visitor print empty; writing the empty text keeps
+    // the previous row's name off this page.
+    const QString kana = trimmedColumn(rs, "RC_KNAME");
+    setText(QStringLiteral("Fld_KANA_MEI"), kana == u"ｳｴ" ? QString() : kana);
+    const QString name = trimmedColumn(rs, "RC_NAME");
+    setText(QStringLiteral("Fld_CUSTOM_MEI"), name == u"上" ? QString() : name);
+    setText(QStringLiteral("Fld_CUSTOM_NO"), trimmedColumn(rs, "RC_CM_NO"));
+    setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(m_storeCode));
+    setText(QStringLiteral("Fld_BIRTH_MD"), trimmedColumn(rs, "RC_BIRTHDAY"));
+    setText(QStringLiteral("Fld_HOME_TEL"), trimmedColumn(rs, "RC_TEL"));
+    setText(QStringLiteral("Fld_CONNECT_TEL"), trimmedColumn(rs, "RC_CONNECT_TEL"));
+    setText(QStringLiteral("Fld_CONNECT_CMT"), trimmedColumn(rs, "RC_CONNECT_RMKS"));
+    setVisitDate(QString());
+    prs_SetSexMark(ToInteger16(trimmedColumn(rs, "RC_SEX")));
+    prs_SetVisitMark(m_syori);
+    prs_ShowDateLabels();
+    setText(QStringLiteral("Fld_MAILNO"), blankMailNo());
+    setText(QStringLiteral("Fld_EXAM_DT"), blankDate());
+    prs_SetCardKinds();
+}
+
+void VisitSlip::fetchCustomerRecord() {
+    setVisible(QStringLiteral("GENGO1"), false);
+    setVisible(QStringLiteral("GENGO2"), false);
+    if (prf_GetBaseData() != 1) {
+        prs_SetSexMark(3);
+        prs_SetVisitMark(m_syori);
+    }
+    const SharedRequestState& host = shared();
+    applyOverride(QStringLiteral("Fld_HOME_TEL"), host.HOME_TEL);
+    applyOverride(QStringLiteral("Fld_CONNECT_TEL"), host.RENRAKUSAKI);
+    applyOverride(QStringLiteral("Fld_CONNECT_CMT"), host.RENRAKUBIKOU);
+    applyOverride(QStringLiteral("Fld_KANA_MEI"), host.KANA);
+    applyOverride(QStringLiteral("Fld_CUSTOM_MEI"), host.KANJI);
+    applyOverride(QStringLiteral("Fld_BIRTH_MD"), host.BIRTH);
+    applySexOverride(host.SEX);
+}
+
+qint16 VisitSlip::prf_GetBaseData() {
+    if (!m_customerBase)
+        throw Failure(Error{errors::ObjectNotSet, m_reportName,
+                            QStringLiteral("the customer base is not available")});
+    double key = m_uqKey;
+    auto r = m_customerBase->GetBaseData(key);
+    if (!r.ok())
+        throw Failure(r.error());
+    if (r.value() == 1)
+        return 0;
+    if (r.value() != 0)
+        return -1;
+    prs_SetCustomer(m_customerBase->CustomerBase());
+    examinationStep(m_storeCode, m_uqKey);
+    return 1;
+}
+
+void VisitSlip::prs_SetCustomer(const FieldCollection& c) {
+    const auto col = [&](const char* name) { return NullToEmpty(c.value(QLatin1String(name))); };
+    try {
+        setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(m_storeCode));
+        setText(QStringLiteral("Fld_MAILNO"), prf_MailNo(col("CUBS_MAILNO")));
+        setText(QStringLiteral("Fld_KANA_MEI"), col("CUBS_KANA_MEI"));
+        setText(QStringLiteral("Fld_CUSTOM_MEI"), col("CUBS_CUSTOM_MEI"));
+        prs_SetSexMark(ToInteger16(c.value(QStringLiteral("CUBS_SEX"))));
+        prs_SetVisitMark(m_syori);
+        setText(QStringLiteral("Fld_BIRTH_MD"), col("CUBS_BIRTH_DT"));
+        setText(QStringLiteral("Fld_HOME_TEL"), col("CUBS_HOME_TEL"));
+        setText(QStringLiteral("Fld_CONNECT_TEL"), col("CUBS_CONNECT_TEL"));
+        setText(QStringLiteral("Fld_ADDRESS1"), col("CUBS_ADDRESS1"));
+        setText(QStringLiteral("Fld_ADDRESS2"), col("CUBS_ADDRESS2"));
+        setText(QStringLiteral("Fld_CONNECT_CMT"), col("CUBS_CONNECT_CMT"));
+        setText(QStringLiteral("Fld_KATAGAKI"), col("CUBS_KATAGAKI"));
+        setText(QStringLiteral("Fld_EMAIL"), col("CUBS_E_MAIL"));
+        setVisitDate(m_outDate);
+        setText(QStringLiteral("Fld_CUSTOM_NO"), col("CUBS_CUSTOMER_NO"));
+        prs_SetCardAmounts(c);
+    } catch (const Failure& failure) {
+        // What was filled stays; the examination still follows.
+        reportHandledFailure("prs_SetCustomer", failure);
+    }
+}
+
+qint32 VisitSlip::loadKindLabels(int group) {
+    const QString title = m_reportName + u'.' + m_reportName + QStringLiteral("_prf_init_SET");
+    auto items = ComponentRegistry::instance().createItemDefinition();
+    if (!items.ok()) {
+        showMessage(QStringLiteral("30002"), title);
+        return -1;
+    }
+    m_itemDefinition = std::move(items).value();
+    auto loaded = m_itemDefinition->GetDETAIL_All(group);
+    if (!loaded.ok()) {
+        showMessage(QStringLiteral("30002"), title);
+        return -1;
+    }
+    if (loaded.value() == 0) {
+        for (int i = 0; i < 4; ++i) {
+            const QVariant number = m_itemDefinition->DetailNumber(i + 1);
+            auto kind = isNull(number) ? Result<qint16>(Error{errors::TypeMismatch, m_reportName,
+                                                              QStringLiteral("Null detail number")})
+                                       : ToInteger16Strict(NullToEmpty(number).trimmed());
+            if (!kind.ok()) {
+                showMessage(QStringLiteral("30002"), title);
+                return -1;
+            }
+            m_kindNumber[size_t(i)] = kind.value();
+        }
+        for (int i = 1; i <= 4; ++i) {
+            const QString name = NullToEmpty(m_itemDefinition->DetailName(i)).trimmed();
+            setText(QStringLiteral("Fld_ZKIND%1").arg(i), name);
+            setText(QStringLiteral("Fld_NKIND%1").arg(i), name);
+        }
+    }
+    m_recordDelivered = 0;
+    return 0;
+}
+
+QString VisitSlip::detailName(int group, qint16 code) {
+    auto found = m_itemDefinition ? m_itemDefinition->GetDETAIL(group, code)
+                                  : Result<long>(Error{errors::ObjectNotSet, m_reportName,
+                                                       QStringLiteral("no item definitions")});
+    if (!found.ok())
+        throw Failure(found.error());
+    return found.value() == 0 ? NullToEmpty(m_itemDefinition->D_DETAIL_NM()) : QString();
+}
+
+double VisitSlip::leadingNumber(const QString& text, LeadingBlanks blanks) {
+    static const QRegularExpression kept(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
+    static const QRegularExpression skipped(QStringLiteral("^ *([+-]?(\\d+\\.?\\d*|\\.\\d+))"));
+    const QRegularExpressionMatch m = (blanks == LeadingBlanks::Kept ? kept : skipped).match(text);
+    return m.hasMatch() ? m.captured(blanks == LeadingBlanks::Kept ? 0 : 1).toDouble() : 0.0;
 }
 
 void VisitSlip::prs_SetBlankForm() {

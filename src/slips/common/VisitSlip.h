@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -77,6 +78,7 @@ public:
     db::ReportDatabase& database() { return m_db; }
     // The customer card hosted by this slip's run, or null.
     report::Report* card() const { return m_card.get(); }
+    const std::array<qint16, 4>& KindNumber() const { return m_kindNumber; }
 
 protected:
     VisitSlip(const QString& layoutName, const QString& reportName);
@@ -99,12 +101,30 @@ protected:
     virtual Status pageSetup();
     // After the database opened and the reception read, before the page setup.
     virtual void afterDatabaseOpened() {}
-    virtual void prs_SetReception() = 0;
+    // The header from the current reception row.
+    virtual void prs_SetReception();
     virtual void prs_SetBlankForm();
     // The customer-key record: customer base, examination, overrides.
-    virtual void fetchCustomerRecord() = 0;
+    virtual void fetchCustomerRecord();
+    // The header from the customer base's row.
+    virtual void prs_SetCustomer(const FieldCollection& customer);
+    // The slip's latest examination and the goods sold with it, after the customer fill.
+    virtual void examinationStep(const QString& store, double key) = 0;
+    // The one page after a failed open or a reception number without rows.
+    virtual void failedReadRecord();
+    // Detail_Format of processing kind 2 after the shared dates: the examination block.
     virtual void formatRecord() = 0;
     virtual bool closesWindowOnStartError() const { return true; }
+
+    // 1 = customer found and filled; 0 = no such customer; -1 = any other answer.
+    qint16 prf_GetBaseData();
+    // The start procedure's kind labels: the four details of item group `group` into
+    // Fld_ZKINDn, Fld_NKINDn and KindNumber; "30002" titled "<report>.<report>_prf_init_SET"
+    // on any failure. Then RecordDelivered is 0.
+    qint32 loadKindLabels(int group);
+    // The name of a detail of an item group; the empty text when the group has no such detail.
+    QString detailName(int group, qint16 code);
+    QString prf_IntroducerName(qint16 code) { return detailName(36, code); }
 
     // Shared steps.
     void prs_SetBarcode();
@@ -143,8 +163,15 @@ protected:
     // The diagnostic line of an error a procedure handles silently.
     void reportHandledFailure(const char* procedure, const Failure& failure) const;
 
+    // Whether a text's leading number may come after blanks.
+    enum class LeadingBlanks { Kept, Skipped };
+    // The leading number of a text (an optional sign, digits and a decimal point); 0 without.
+    static double leadingNumber(const QString& text, LeadingBlanks blanks);
+
     qint16 m_recordDelivered = 0;
     std::unique_ptr<IItemDefinition> m_itemDefinition;
+    // Detail numbers of the kind group that label the four grid rows; 0 until loaded.
+    std::array<qint16, 4> m_kindNumber{};
 
 private:
     void releaseCard() noexcept;

@@ -193,21 +193,4 @@ void TKV418R1::fillGridRow(int row, const db::Recordset& rs) {
         setText(field("Fld_EYE_POINT_", eye), decimal("GLS_EYE_POINT_", eye));
 }
 
-QString TKV418R1::detailName(int group, qint16 code) {
-    auto found = m_itemDefinition ? m_itemDefinition->GetDETAIL(group, code)
-                                  : Result<long>(Error{errors::ObjectNotSet, reportName(),
-                                                       QStringLiteral("no item definitions")});
-    if (!found.ok())
-        throw Failure(found.error());
-    return found.value() == 0 ? NullToEmpty(m_itemDefinition->D_DETAIL_NM()) : QString();
-}
-
-QString TKV418R1::prf_IntroducerName(qint16 code) {
-    return detailName(36, code);
-}
-
-QString TKV418R1::prf_PurposeName(qint16 code) {
-    return detailName(35, code);
-}
-
 } // namespace kema::slips

@@ -5,8 +5,6 @@
 #include "services/text/Conversions.h"
 #include "services/text/Format.h"
 
-#include <QRegularExpression>
-
 namespace kema::slips {
 
 const QStringList& TKV418R1::eyeSlots() {
@@ -36,10 +34,7 @@ QString TKV418R1::prf_PrismBase(qint16 code) {
 }
 
 QString TKV418R1::prf_FmtSignedBlankZero(const QString& t, const QString& pattern) {
-    // The leading number of the text: an optional sign, digits and a decimal point.
-    static const QRegularExpression leading(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
-    const QRegularExpressionMatch m = leading.match(t);
-    const double v = m.hasMatch() ? m.captured(0).toDouble() : 0.0;
+    const double v = leadingNumber(t, LeadingBlanks::Kept);
     if (v == 0)
         return Format(t, QStringLiteral("#"));
     if (v > 0)
