@@ -4,5 +4,6 @@ namespace kema::slips {
 
 // Register the product's reports with the report factory.
 void registerGlassesSlips();
+void registerContactSlips();
 
 } // namespace kema::slips
