@@ -73,6 +73,7 @@ void SlipFixture::setHost(const QVariantMap& values) {
 void SlipFixture::initTestCase() {
     QVERIFY(d->dir.isValid());
     slips::registerGlassesSlips();
+    slips::registerContactSlips();
     card::registerCustomerCard();
     d->messages.emplace();
     d->boxes.emplace();

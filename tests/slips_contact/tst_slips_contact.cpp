@@ -1,0 +1,362 @@
+// The contact-lens visit slip on a store database built from db/schema.sql and the rows each
+// scenario inserts, on SQLite and on PostgreSQL: the fields after the run, the rendered text
+// layer, the hosted card and the barcodes read back from the pages.
+#include "PdfText.h"
+#include "SlipFixture.h"
+
+#include "services/host/SharedRequestState.h"
+#include "slips/contact/TKV418R2.h"
+
+#include <QTest>
+
+using namespace kema;
+using namespace kema::test;
+
+namespace {
+
+// A contact-lens customer: history 2 of 2025-02-10 is the latest, with rows of the four kinds
+// 40, 10, 20, 30 and one of kind 50 that labels no row.
+const char* const kCustomer = R"(
+INSERT INTO CBASE (CUBS_UNIQUE_KEY, CUBS_CUSTOMER_NO, CUBS_STORE_CD, CUBS_KANA_MEI,
+  CUBS_CUSTOM_MEI, CUBS_SEX, CUBS_BIRTH_DT, CUBS_MAILNO, CUBS_ADDRESS1, CUBS_ADDRESS2,
+  CUBS_HOME_TEL, CUBS_CONNECT_TEL, CUBS_E_MAIL, CUBS_GL_AMT_SUM, CUBS_CL_AMT_SUM,
+  CUBS_OTH_AMT_SUM)
+VALUES (6001, '0016001', '001', 'ﾀﾅｶ ﾐﾕｷ', '田中 美幸', 2, '1975-11-03', '0600001', '札幌市中央区',
+  '北1条西2丁目', '011-111-2222', '080-1111-2222', 'miyuki@example.jp', 0, 45000, 1200);
+INSERT INTO CCNTBS (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_EXAM_DT, CNT_INT_CD,
+  CNT_DOCTOR_CD, CNT_NAKED_SIGHT_1, CNT_NAKED_SIGHT_2, CNT_NAKED_SIGHT_3, CNT_VK_1, CNT_HK_1,
+  CNT_VK_2, CNT_HK_2, CNT_REMARKS)
+VALUES ('001', 6001, 1, '2023-08-01', 3, 1, 0.06, 0.08, 0.1, 7.8, 7.9, 7.5, 7.65, '前回'),
+       ('001', 6001, 2, '2025-02-10', 3, 1, 0.05, 0, 0.1, 7.8, 7.9, 7.5, 7.65, '乱視用に変更');
+INSERT INTO CCNTDTL (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_KIND1, CNT_SIGHT_1,
+  CNT_SIGHT_2, CNT_SIGHT_3, CNT_BC_1, CNT_BC_2, CNT_P_1, CNT_P_2, CNT_SIZ_1, CNT_SIZ_2, CNT_C_1,
+  CNT_C_2, CNT_AX_1, CNT_AX_2, CNT_ADD_1, CNT_ADD_2)
+VALUES ('001', 6001, 2, 10, 1.2, 1, 1.2, 8.6, 8.6, '-3.5', '2', 14.5, 14, -0.75, 0.75, 180, 5, NULL,
+        NULL),
+       ('001', 6001, 2, 40, 0.9, 1, 1, 8.6, 8.6, '0.00', ' -3.50', 14, 14, NULL, NULL, NULL, NULL,
+        1.5, 0),
+       ('001', 6001, 2, 20, 1.2, 1.2, 1.5, 8.6, 8.6, '+1.25', '0.5', 14.5, 14, 0, 0, 0, 0, NULL,
+        NULL),
+       ('001', 6001, 2, 50, 1, 1, 1, 8.7, 8.7, '-9.75', '-9.75', 14, 14, NULL, NULL, NULL, NULL,
+        NULL, NULL),
+       ('001', 6001, 1, 30, 1, 1, 1, 8.8, 8.8, '-1.00', '-1.00', 14, 14, NULL, NULL, NULL, NULL,
+        NULL, NULL);
+INSERT INTO CSALE (CSALE_STORE_NO, CSALE_KIND, CSALE_UNIQUE_KEY, CSALE_HISTORY_NO, CSALE_LINE_NO,
+  CSALE_GOODS_KBN, CSALE_GOODS_NM, CSALE_RL_KBN)
+VALUES ('001', 2, 6001, 2, 1, 60, '両眼用レンズ', NULL),
+       ('001', 2, 6001, 2, 2, 60, '右眼用トーリック', 1),
+       ('001', 2, 6001, 2, 3, 50, '小物の行', 2),
+       ('001', 1, 6001, 2, 4, 60, 'メガネの行', 2),
+       ('001', 2, 6001, 1, 1, 60, '前回のレンズ', NULL);
+INSERT INTO URECEPT (RC_INQ_NO, RC_CM_NO, RC_KNAME, RC_NAME, RC_SEX, RC_BIRTHDAY, RC_TEL)
+VALUES ('R0002', ' 0016001 ', ' ﾀﾅｶ ﾐﾕｷ ', ' 田中 美幸 ', 2, '1975-11-03', ' 011-111-2222 ');
+)";
+
+QVariantMap customerRequest() {
+    return {{"KidouKbnL", 1}, {"SyoriKbnL", 2},    {"BarcodeKbnL", 1},       {"QNumberL", "R0002"},
+            {"DenpKbnL", 2},  {"StoreCodeL", "1"}, {"UserUQKeyL", 6001.0},   {"OutNumberL", 1},
+            {"OutKbnL", 1},   {"PrintKbnL", 0},    {"OutDate", "2025/03/04"}};
+}
+
+QVariantMap with(QVariantMap request, const QVariantMap& changes) {
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        request.insert(it.key(), it.value());
+    return request;
+}
+
+QVariantMap receptionRequest() {
+    return with(customerRequest(), {{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
+}
+
+QVariantMap blankRequest() {
+    return with(customerRequest(), {{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
+}
+
+const QString kBlankDate = QStringLiteral("      年    月    日");
+
+} // namespace
+
+class TestContactSlip : public QObject {
+    Q_OBJECT
+
+    SlipFixture m_fixture;
+
+private slots:
+    void initTestCase() { m_fixture.initTestCase(); }
+    void init() { SharedRequestState::instance() = SharedRequestState(); }
+
+    // The notation opticians read, for the stored texts the examination writes.
+    void notation_data() {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("printed");
+        const auto row = [](const char* rule, const char* text, const char* printed) {
+            QTest::addRow("%s \"%s\"", rule, text) << rule << text << printed;
+        };
+        row("signed", "-3.5", "-3.50");
+        row("signed", "2", "+2.00");
+        row("signed", "0", "+ 0.00");
+        row("signed", "0.00", "+ 0.00");
+        row("signed", "+1.25", "+1.25");
+        row("signed", " -3.50", "-3.50");
+        row("signed", "", "");
+        row("blank zero", "1.2", "1.20");
+        row("blank zero", "0", "");
+        row("blank zero", "", "");
+        row("blank zero", "-0.75", "-0.75");
+        row("blank zero", "0.75", "0.75");
+        row("axis", "180", "180");
+        row("axis", "5", "5");
+        row("axis", "0", "");
+    }
+    void notation() {
+        QFETCH(QString, rule);
+        QFETCH(QString, text);
+        QFETCH(QString, printed);
+        if (rule == u"signed")
+            QCOMPARE(slips::TKV418R2::prf_FmtSigned(text, QStringLiteral("#0.00")), printed);
+        else
+            QCOMPARE(slips::TKV418R2::prf_FmtBlankZero(
+                         text, QLatin1String(rule == u"axis" ? "###" : "0.00")),
+                     printed);
+    }
+
+    void averageKeratometry_data() {
+        QTest::addColumn<QVariant>("hk");
+        QTest::addColumn<QVariant>("vk");
+        QTest::addColumn<QString>("average");
+        QTest::newRow("7.80 and 7.90") << QVariant(7.8) << QVariant(7.9) << "7.85";
+        QTest::newRow("7.50 and 7.65") << QVariant(7.5) << QVariant(7.65) << "7.58";
+        QTest::newRow("Null") << QVariant() << QVariant(7.9) << "";
+        QTest::newRow("zero") << QVariant(7.8) << QVariant(0) << "";
+        QTest::newRow("not numeric") << QVariant("x") << QVariant(7.9) << "";
+    }
+    void averageKeratometry() {
+        QFETCH(QVariant, hk);
+        QFETCH(QVariant, vk);
+        QFETCH(QString, average);
+        QCOMPARE(slips::TKV418R2::averageKeratometry(hk, vk), average);
+    }
+
+    // Each row: the scenario's own rows after the customer, the request, the host's values,
+    // and what the slip shows afterwards (see SlipFixture::verify).
+    void scenario_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QVariantMap>("request");
+        QTest::addColumn<QVariantMap>("host");
+        QTest::addColumn<QStringList>("expected");
+        struct Row {
+            const char* name;
+            QString rows;
+            QVariantMap request;
+            QVariantMap host;
+            QStringList expected;
+        };
+        const QList<Row> rows{
+            {"customer: header, examination and notation",
+             {},
+             customerRequest(),
+             {},
+             {"pages=1",
+              "flag=0",
+              "Fld_STORE_NM_CD=みどり眼鏡 本店  (001)",
+              "Fld_CUSTOM_MEI=田中 美幸",
+              "Fld_MAILNO=060-0001",
+              "+Fld_ASTA_M",
+              "-Fld_ASTA_W",
+              "-GENGO1",
+              "-GENGO2",
+              "Fld_VISIT_YY=2025",
+              "Fld_EXAM_DT=2025年02月10日",
+              "Fld_INT_CD_NM=友人の紹介",
+              "Fld_CLERK_CD_NM=高橋 医師",
+              "Fld_CNT_REMARKS=乱視用に変更",
+              "Fld_NAKED_SIGHT1=0.05",
+              "Fld_NAKED_SIGHT2=",
+              "Fld_HK_1=7.90",
+              "Fld_VK_1=7.80",
+              "Fld_AVG_1=7.85",
+              "Fld_AVG_2=7.58",
+              "Fld_ZKIND1=装用中",
+              "Fld_NKIND4=処方",
+              "Fld_LENS1_NM=右眼用トーリック",
+              "Fld_LENS2_NM=両眼用レンズ",
+              "Fld_P_11=+ 0.00",
+              "Fld_P_12=-3.50",
+              "Fld_ADD_11=1.50",
+              "Fld_ADD_12=",
+              "Fld_P_21=-3.50",
+              "Fld_P_22=+2.00",
+              "Fld_AX_21=180",
+              "Fld_AX_22=5",
+              "Fld_C_21=-0.75",
+              "Fld_C_22=0.75",
+              "Fld_BC_21=8.60",
+              "Fld_SIZ_21=14.50",
+              "Fld_P_31=+1.25",
+              "Fld_P_32=+0.50",
+              "Fld_AX_31=",
+              "Fld_P_41=",
+              "Fld_SIGHT_41=",
+              "barcode=R0002"}},
+            {"customer: undated examination is not the latest",
+             "INSERT INTO CCNTBS (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_REMARKS) "
+             "VALUES ('001', 6001, 9, '日付なし');",
+             customerRequest(),
+             {},
+             {"Fld_CNT_REMARKS=乱視用に変更"}},
+            {"customer: on one date the highest history number",
+             "INSERT INTO CCNTBS (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_EXAM_DT, "
+             "CNT_REMARKS) VALUES ('001', 6001, 3, '2025-02-10', '同日の再検査');",
+             customerRequest(),
+             {},
+             {"Fld_CNT_REMARKS=同日の再検査", "Fld_P_21=", "Fld_LENS1_NM="}},
+            {"customer: keratometry missing",
+             "UPDATE CCNTBS SET CNT_VK_1 = NULL, CNT_HK_1 = NULL, CNT_HK_2 = 0;",
+             customerRequest(),
+             {},
+             {"Fld_VK_1=", "Fld_HK_1=", "Fld_AVG_1=", "Fld_VK_2=7.50", "Fld_AVG_2="}},
+            {"customer: introducer and doctor unknown or empty",
+             "UPDATE CCNTBS SET CNT_INT_CD = NULL, CNT_DOCTOR_CD = 9;",
+             customerRequest(),
+             {},
+             {"Fld_INT_CD_NM=", "Fld_CLERK_CD_NM="}},
+            {"customer: a line for both eyes names both",
+             "DELETE FROM CSALE WHERE CSALE_RL_KBN = 1; UPDATE CSALE SET CSALE_RL_KBN = 3 WHERE "
+             "CSALE_GOODS_NM = '両眼用レンズ';",
+             customerRequest(),
+             {},
+             {"Fld_LENS1_NM=両眼用レンズ", "Fld_LENS2_NM=両眼用レンズ"}},
+            {"customer: no both-eyes items still fills header and grid",
+             "DELETE FROM MITEMCD;",
+             customerRequest(),
+             {},
+             {"Fld_LENS1_NM=", "Fld_CNT_REMARKS=乱視用に変更", "Fld_P_22=+2.00"}},
+            {"customer: without examination",
+             "DELETE FROM CCNTBS; DELETE FROM CCNTDTL;",
+             customerRequest(),
+             {},
+             {"pages=1", "flag=0", "Fld_EXAM_DT=" + kBlankDate, "Fld_P_21=", "Fld_AVG_1="}},
+            {"customer: not found",
+             {},
+             with(customerRequest(), {{"UserUQKeyL", 6999.0}}),
+             {{"KANJI", "代理 花子"}, {"SEX", 1}},
+             {"pages=1", "flag=0", "Fld_CUSTOM_MEI=代理 花子", "Fld_STORE_NM_CD=", "-Fld_ASTA_M",
+              "+Fld_ASTA_W", "Fld_EXAM_DT=" + kBlankDate}},
+            {"customer: OutDate that is not a date",
+             {},
+             with(customerRequest(), {{"OutDate", "2025/13/40"}}),
+             {},
+             {"Fld_VISIT_DT=", "Fld_VISIT_YY=", "Fld_CUSTOM_NO=0016001"}},
+            {"customer: a quote in the store code finds nothing",
+             {},
+             with(customerRequest(), {{"StoreCodeL", "001' OR '1'='1"}}),
+             {},
+             {"pages=1", "Fld_EXAM_DT=" + kBlankDate}},
+            {"reception: header from the row",
+             {},
+             receptionRequest(),
+             {},
+             {"pages=1", "flag=0", "Fld_CUSTOM_MEI=田中 美幸", "Fld_CUSTOM_NO=0016001",
+              "Fld_HOME_TEL=011-111-2222", "+Fld_ASTA_M", "-Fld_ASTA_W", "-Fld_ASTA_SIN", "+GENGO1",
+              "Fld_EXAM_DT=" + kBlankDate, "Fld_ZKIND2=トライアル", "Fld_P_21=", "barcode=R0002"}},
+            {"reception: two rows, the second anonymous",
+             "INSERT INTO URECEPT (RC_INQ_NO, RC_KNAME, RC_NAME, RC_SEX) VALUES ('R0002', 'ｳｴ', "
+             "'上', 1);",
+             receptionRequest(),
+             {{"DenpyoNo", "D0042"}},
+             {"pages=2", "Fld_KANA_MEI=", "Fld_CUSTOM_MEI=", "barcode=R0002"}},
+            {"reception: not found prints one page without barcode",
+             {},
+             with(receptionRequest(), {{"QNumberL", "R9999"}}),
+             {},
+             {"pages=1", "flag=-1", "rtng=-1", "message=11003", "-Fld_ASTA_M", "-Fld_ASTA_W",
+              "-Fld_INQ_NO"}},
+            {"blank form",
+             {},
+             blankRequest(),
+             {},
+             {"pages=1", "flag=0", "Fld_STORE_NM_CD=みどり眼鏡 本店  (001)",
+              "Fld_BIRTH_MD=" + kBlankDate, "+Fld_INQ_NO", "-Fld_ASTA_M", "-Fld_ASTA_SAI",
+              "-Fld_VISIT_DT", "-Fld_CUSTOM_NO", "Fld_ZKIND1=装用中"}},
+            {"blank form without barcode",
+             {},
+             with(blankRequest(), {{"BarcodeKbnL", 0}}),
+             {},
+             {"pages=1", "-Fld_INQ_NO"}},
+            {"group 45 with three details",
+             "DELETE FROM MITEMDTL WHERE ITEM_NO = 45 AND DETAIL_NO = 30;",
+             customerRequest(),
+             {},
+             {"pages=1", "message=30002", "Fld_ZKIND1=", "Fld_P_21=-3.50"}},
+        };
+        for (const QString& backend : SlipFixture::backends())
+            for (const Row& row : rows)
+                QTest::addRow("%s: %s", qPrintable(backend), row.name)
+                    << backend << row.rows << row.request << row.host << row.expected;
+    }
+    void scenario() {
+        QFETCH(QString, backend);
+        QFETCH(QString, rows);
+        QFETCH(QVariantMap, request);
+        QFETCH(QVariantMap, host);
+        QFETCH(QStringList, expected);
+        if (!m_fixture.prepare(backend, QString::fromUtf8(kCustomer) + rows))
+            return;
+        SlipFixture::setHost(host);
+        const SlipRun run = m_fixture.run(QStringLiteral("TKV418R2"), request);
+        QVERIFY2(run.status.ok(),
+                 qPrintable(run.status.ok() ? QString() : run.status.error().description));
+        m_fixture.verify(run, expected);
+    }
+
+    // On paper: the fields at their designed places, the card's contact-lens caption below
+    // them, and no connection left behind.
+    void renderedPage_data() { SlipFixture::addBackendColumn(); }
+    void renderedPage() {
+        QFETCH(QString, backend);
+        if (!m_fixture.prepare(backend, QString::fromUtf8(kCustomer)))
+            return;
+        const SlipRun run =
+            m_fixture.run(QStringLiteral("TKV418R2"), customerRequest(), Output::Pdf);
+        QVERIFY(run.status.ok());
+        for (const char* field : {"Fld_CUSTOM_MEI", "Fld_STORE_NM_CD", "Fld_EXAM_DT", "Fld_P_21",
+                                  "Fld_AVG_1", "Fld_LENS1_NM", "Fld_CLERK_CD_NM"})
+            m_fixture.verifyPlaced(run, QLatin1String(field));
+        QStringList words;
+        for (const PdfWord& word : pdfWords(run.file))
+            words << word.text;
+        QVERIFY2(words.contains(u"キット"), "the card prints its contact-lens caption");
+        QVERIFY2(words.contains(u"45,000") || words.join(u' ').contains(u"45,000"),
+                 "the card prints the cumulative contact-lens amount");
+        if (backend == u"postgres")
+            QCOMPARE(m_fixture.openServerConnections(), 0);
+    }
+
+    void barcodeOfEveryPage_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QVariantMap>("request");
+        QTest::addColumn<QStringList>("expected");
+        for (const QString& backend : SlipFixture::backends()) {
+            QTest::addRow("%s: customer", qPrintable(backend))
+                << backend << customerRequest() << QStringList{"R0002"};
+            QTest::addRow("%s: reception of two rows", qPrintable(backend))
+                << backend << receptionRequest() << QStringList{"R0002", "R0002"};
+        }
+    }
+    void barcodeOfEveryPage() {
+        QFETCH(QString, backend);
+        QFETCH(QVariantMap, request);
+        QFETCH(QStringList, expected);
+        if (!m_fixture.prepare(backend,
+                               QString::fromUtf8(kCustomer) +
+                                   QStringLiteral("INSERT INTO URECEPT (RC_INQ_NO, RC_NAME) "
+                                                  "VALUES ('R0002', '上田 一郎');")))
+            return;
+        m_fixture.verifyBarcodes(QStringLiteral("TKV418R2"), request, expected);
+    }
+};
+
+QTEST_MAIN(TestContactSlip)
+#include "tst_slips_contact.moc"
