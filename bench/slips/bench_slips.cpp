@@ -1,6 +1,7 @@
-// The glasses slip on the SQLite demo database: a customer with a full examination rendered to
-// PDF warm (with and without its database reads), the engine's paint of the same page alone
-// (the floor), a reception of 50 rows into one 50-page PDF, and cold `raiten --pdf` runs.
+// The glasses and contact-lens slips on the SQLite demo database: a customer with a full
+// examination rendered to PDF warm (with and without its database reads), the engine's paint of
+// the same page alone (the floor), a reception of 50 rows into one 50-page PDF, and cold
+// `raiten --pdf` runs.
 // Run: QT_QPA_PLATFORM=offscreen bench_slips
 #include "card/Registration.h"
 #include "report/Document.h"
@@ -47,8 +48,20 @@ long maxRssKb() {
     return usage.ru_maxrss;
 }
 
-std::unique_ptr<report::Report> slip(const QVariantMap& properties) {
-    auto created = report::ReportFactory::instance().create(QStringLiteral("TKV418R1"));
+// A demo customer with a full examination of each kind of slip.
+struct Customer {
+    const char* name;
+    const char* className;
+    qint16 denpKbn;
+    const char* qnumber;
+    double key;
+};
+const Customer kCustomers[] = {{"glasses", "TKV418R1", 1, "130100002", 1001},
+                               {"contact", "TKV418R2", 2, "130100003", 1002}};
+
+std::unique_ptr<report::Report> slip(const QVariantMap& properties,
+                                     const char* className = "TKV418R1") {
+    auto created = report::ReportFactory::instance().create(QLatin1String(className));
     if (!created.ok())
         qFatal("%s", qPrintable(created.error().description));
     auto report = std::move(created).value();
@@ -57,12 +70,12 @@ std::unique_ptr<report::Report> slip(const QVariantMap& properties) {
     return report;
 }
 
-QVariantMap request(qint16 kind, const QString& number, double key) {
+QVariantMap request(qint16 kind, const QString& number, double key, qint16 denpKbn = 1) {
     return {{"KidouKbnL", QVariant::fromValue<qint16>(1)},
             {"SyoriKbnL", QVariant::fromValue<qint16>(kind)},
             {"BarcodeKbnL", QVariant::fromValue<qint16>(1)},
             {"QNumberL", number},
-            {"DenpKbnL", QVariant::fromValue<qint16>(1)},
+            {"DenpKbnL", QVariant::fromValue<qint16>(denpKbn)},
             {"StoreCodeL", QStringLiteral("001")},
             {"UserUQKeyL", key},
             {"OutNumberL", QVariant::fromValue<qint16>(1)},
@@ -89,28 +102,32 @@ int main(int argc, char** argv) {
     const QString settings = dir.filePath(QStringLiteral("settings.ini"));
     qputenv("KEMA_SETTINGS", settings.toLocal8Bit());
     slips::registerGlassesSlips();
+    slips::registerContactSlips();
     card::registerCustomerCard();
     const long rssBefore = maxRssKb();
 
-    const QVariantMap customer = request(2, QStringLiteral("130100002"), 1001);
     const QString pdf = dir.filePath(QStringLiteral("slip.pdf"));
-    std::vector<double> warm;
-    std::vector<double> floor;
-    for (int i = 0; i < Runs + 1; ++i) {
-        auto report = slip(customer);
-        const double ms = timeMs([&] {
-            if (!report::renderPdf(*report, pdf).ok())
-                qFatal("the customer slip failed");
-        });
-        const double paint = timeMs([&] { report::writePdf(report->document(), pdf); });
-        if (i > 0) {
-            warm.push_back(ms);
-            floor.push_back(paint);
+    for (const Customer& c : kCustomers) {
+        const QVariantMap customer = request(2, QLatin1String(c.qnumber), c.key, c.denpKbn);
+        std::vector<double> warm;
+        std::vector<double> floor;
+        for (int i = 0; i < Runs + 1; ++i) {
+            auto report = slip(customer, c.className);
+            const double ms = timeMs([&] {
+                if (!report::renderPdf(*report, pdf).ok())
+                    qFatal("the %s customer slip failed", c.name);
+            });
+            const double paint = timeMs([&] { report::writePdf(report->document(), pdf); });
+            if (i > 0) {
+                warm.push_back(ms);
+                floor.push_back(paint);
+            }
         }
+        std::printf("%-8s customer slip to PDF, warm: median %.2f ms\n", c.name, median(warm));
+        std::printf("%-8s engine paint of the page:   median %.2f ms\n", c.name, median(floor));
+        std::printf("%-8s ratio slip / paint floor:   %.2f\n", c.name,
+                    median(warm) / median(floor));
     }
-    std::printf("customer slip to PDF, warm:      median %.2f ms\n", median(warm));
-    std::printf("engine paint of the same page:   median %.2f ms\n", median(floor));
-    std::printf("ratio slip / paint floor:        %.2f\n", median(warm) / median(floor));
 
     {
         db::Connection connection;
@@ -141,17 +158,26 @@ int main(int argc, char** argv) {
                 median(fifty), median(fifty) / 50);
     std::printf("peak RSS growth in process:      %ld KB\n", maxRssKb() - rssBefore);
 
-    std::vector<double> cold;
-    const QStringList arguments{
-        "--settings",    settings, "--kidoukbnl",  "1",         "--syorikbnl",  "2",
-        "--barcodekbnl", "1",      "--qnumberl",   "130100002", "--denpkbnl",   "1",
-        "--storecodel",  "001",    "--useruqkeyl", "1001",      "--outnumberl", "1",
-        "--outkbnl",     "1",      "--printkbnl",  "0",         "--pdf",        pdf};
-    for (int i = 0; i < 7; ++i)
-        cold.push_back(timeMs([&] {
-            if (run(QStringLiteral(KEMA_BINARY_DIR "/tools/raiten/raiten"), arguments) != 0)
-                qFatal("raiten failed");
-        }));
-    std::printf("cold raiten --pdf:               median %.1f ms\n", median(cold));
+    for (const Customer& c : kCustomers) {
+        std::vector<double> cold;
+        const QStringList arguments{"--settings",    settings,
+                                    "--kidoukbnl",   "1",
+                                    "--syorikbnl",   "2",
+                                    "--barcodekbnl", "1",
+                                    "--qnumberl",    QLatin1String(c.qnumber),
+                                    "--denpkbnl",    QString::number(c.denpKbn),
+                                    "--storecodel",  "001",
+                                    "--useruqkeyl",  QString::number(c.key),
+                                    "--outnumberl",  "1",
+                                    "--outkbnl",     "1",
+                                    "--printkbnl",   "0",
+                                    "--pdf",         pdf};
+        for (int i = 0; i < 7; ++i)
+            cold.push_back(timeMs([&] {
+                if (run(QStringLiteral(KEMA_BINARY_DIR "/tools/raiten/raiten"), arguments) != 0)
+                    qFatal("raiten failed");
+            }));
+        std::printf("%-8s cold raiten --pdf:          median %.1f ms\n", c.name, median(cold));
+    }
     return 0;
 }
