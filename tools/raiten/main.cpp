@@ -33,6 +33,7 @@ struct Options {
     std::optional<QString> png;
     int dpi = 150;
     std::optional<QString> settings;
+    std::optional<QString> nprinter;
 };
 
 struct UsageError {
@@ -62,7 +63,7 @@ QString placeholder(ValueType type) {
 QString usage() {
     QString text = QStringLiteral(
         "Usage: raiten [--PROPERTY VALUE | --PROPERTY=VALUE]... [--pdf FILE | --png FILE]\n"
-        "              [--dpi N] [--settings FILE]\n"
+        "              [--dpi N] [--settings FILE] [--nprinter FILE]\n"
         "Prints a visit slip, shows its preview, or renders it into files.\n"
         "Property names are matched without regard to case; the last of repeated options wins.\n"
         "\nProperties:\n");
@@ -80,6 +81,8 @@ QString usage() {
         "  --png FILE              render one PNG file per page (FILE-2.png, ... after the first)\n"
         "  --dpi N                 resolution of the PNG files (default 150)\n"
         "  --settings FILE         the settings file to read (sets KEMA_SETTINGS)\n"
+        "  --nprinter FILE         the printer-offset file of the pre-printed forms (sets\n"
+        "                          KEMA_NPRINTER_INI)\n"
         "  --help                  show this text\n"
         "\nExit status: 0 slip produced, 1 refused or failed, 2 usage error.\n");
     return text;
@@ -103,10 +106,11 @@ std::optional<UsageError> take(Options& options, const QString& name, const QStr
         options.dpi = dpi.value().toInt();
         return std::nullopt;
     }
-    if (named("settings")) {
+    if (named("settings") || named("nprinter")) {
         if (!QFileInfo(value).isFile())
-            return UsageError{QStringLiteral("--settings: no such file: ") + value};
-        options.settings = value;
+            return UsageError{QStringLiteral("--") + name.toLower() +
+                              QStringLiteral(": no such file: ") + value};
+        (named("settings") ? options.settings : options.nprinter) = value;
         return std::nullopt;
     }
     const DispatchMember* member = kema::request::findMember(name);
@@ -173,6 +177,8 @@ int main(int argc, char** argv) {
     }
     if (options.settings)
         qputenv("KEMA_SETTINGS", QFileInfo(*options.settings).absoluteFilePath().toLocal8Bit());
+    if (options.nprinter)
+        qputenv("KEMA_NPRINTER_INI", QFileInfo(*options.nprinter).absoluteFilePath().toLocal8Bit());
 
     kema::TKV418C1 request;
     for (auto it = options.values.cbegin(); it != options.values.cend(); ++it) {

@@ -216,9 +216,7 @@ void VisitSlip::prs_SetReception() {
     setText(QStringLiteral("Fld_CUSTOM_NO"), trimmedColumn(rs, "RC_CM_NO"));
     setText(QStringLiteral("Fld_STORE_NM_CD"), prf_StoreName(m_storeCode));
     setText(QStringLiteral("Fld_BIRTH_MD"), trimmedColumn(rs, "RC_BIRTHDAY"));
-    setText(QStringLiteral("Fld_HOME_TEL"), trimmedColumn(rs, "RC_TEL"));
-    setText(QStringLiteral("Fld_CONNECT_TEL"), trimmedColumn(rs, "RC_CONNECT_TEL"));
-    setText(QStringLiteral("Fld_CONNECT_CMT"), trimmedColumn(rs, "RC_CONNECT_RMKS"));
+    setReceptionContacts(rs);
     setVisitDate(QString());
     prs_SetSexMark(ToInteger16(trimmedColumn(rs, "RC_SEX")));
     prs_SetVisitMark(m_syori);
@@ -228,17 +226,28 @@ void VisitSlip::prs_SetReception() {
     prs_SetCardKinds();
 }
 
-void VisitSlip::fetchCustomerRecord() {
-    setVisible(QStringLiteral("GENGO1"), false);
-    setVisible(QStringLiteral("GENGO2"), false);
-    if (prf_GetBaseData() != 1) {
-        prs_SetSexMark(3);
-        prs_SetVisitMark(m_syori);
-    }
+void VisitSlip::setReceptionContacts(const db::Recordset& rs) {
+    setText(QStringLiteral("Fld_HOME_TEL"), trimmedColumn(rs, "RC_TEL"));
+    setText(QStringLiteral("Fld_CONNECT_TEL"), trimmedColumn(rs, "RC_CONNECT_TEL"));
+    setText(QStringLiteral("Fld_CONNECT_CMT"), trimmedColumn(rs, "RC_CONNECT_RMKS"));
+}
+
+void VisitSlip::applyContactOverrides() {
     const SharedRequestState& host = shared();
     applyOverride(QStringLiteral("Fld_HOME_TEL"), host.HOME_TEL);
     applyOverride(QStringLiteral("Fld_CONNECT_TEL"), host.RENRAKUSAKI);
     applyOverride(QStringLiteral("Fld_CONNECT_CMT"), host.RENRAKUBIKOU);
+}
+
+void VisitSlip::fetchCustomerRecord() {
+    for (const QString& label : eraLabels())
+        setVisible(label, false);
+    if (prf_GetBaseData() != 1) {
+        prs_SetSexMark(3);
+        prs_SetVisitMark(m_syori);
+    }
+    applyContactOverrides();
+    const SharedRequestState& host = shared();
     applyOverride(QStringLiteral("Fld_KANA_MEI"), host.KANA);
     applyOverride(QStringLiteral("Fld_CUSTOM_MEI"), host.KANJI);
     applyOverride(QStringLiteral("Fld_BIRTH_MD"), host.BIRTH);
@@ -387,7 +396,7 @@ void VisitSlip::prs_ShowDateLabels() {
         setVisible(QLatin1String(f), true);
 }
 
-QString VisitSlip::prf_StoreName(QString& code) {
+std::optional<QString> VisitSlip::storeName(QString& code) {
     code = Format(code, QStringLiteral("000"));
     auto store = ComponentRegistry::instance().createStoreMaster();
     if (!store.ok())
@@ -396,9 +405,15 @@ QString VisitSlip::prf_StoreName(QString& code) {
     if (!found.ok())
         throw Failure(found.error());
     if (found.value() != 0)
+        return std::nullopt;
+    return NullToEmpty(store.value()->STORE_NM());
+}
+
+QString VisitSlip::prf_StoreName(QString& code) {
+    const std::optional<QString> name = storeName(code);
+    if (!name)
         return {};
-    return NullToEmpty(store.value()->STORE_NM()) + QStringLiteral("  (") +
-           Format(code.trimmed(), QStringLiteral("000")) + u')';
+    return *name + QStringLiteral("  (") + Format(code.trimmed(), QStringLiteral("000")) + u')';
 }
 
 QString VisitSlip::prf_MailNo(const QString& s) const {

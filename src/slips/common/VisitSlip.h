@@ -106,6 +106,12 @@ protected:
     virtual void prs_SetBlankForm();
     // The customer-key record: customer base, examination, overrides.
     virtual void fetchCustomerRecord();
+    // The era initials beside the birth date, hidden for a customer-key record.
+    virtual QStringList eraLabels() const { return {"GENGO1", "GENGO2"}; }
+    // The telephones and contact remark of the reception row.
+    virtual void setReceptionContacts(const db::Recordset& rs);
+    // The host's telephone and contact-remark overrides of a customer-key record.
+    virtual void applyContactOverrides();
     // The header from the customer base's row.
     virtual void prs_SetCustomer(const FieldCollection& customer);
     // The slip's latest examination and the goods sold with it, after the customer fill.
@@ -129,10 +135,13 @@ protected:
     // Shared steps.
     void prs_SetBarcode();
     void prs_SetSexMark(qint16 n);
-    void prs_SetVisitMark(qint16 n);
+    virtual void prs_SetVisitMark(qint16 n);
     void prs_ShowDateLabels();
     // The store caption; rewrites `code` in place to its three-digit form.
     virtual QString prf_StoreName(QString& code);
+    // The store master's name of the store; rewrites `code` in place to its three-digit form.
+    // Nothing when the store master does not know it.
+    std::optional<QString> storeName(QString& code);
     QString prf_MailNo(const QString& s) const;
     // Fld_VISIT_DT and its three parts: today, or `outDate` when given. An `outDate` that is
     // not a date leaves the fields empty and names the value on stderr.
