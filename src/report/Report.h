@@ -27,7 +27,7 @@ struct PageValues {
     float topMargin = 0;
     float bottomMargin = 0;
     int printWidth = 0;
-    int paperSize = 9;   // 9 = A4
+    int paperSize = 0;   // 9 = A4; 0 = not set: the printer's own paper (the sheet is A4)
     int orientation = 2; // 1 = portrait, 2 = landscape
 };
 

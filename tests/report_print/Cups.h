@@ -13,12 +13,14 @@
 #include <optional>
 
 // What the test CUPS server (scripts/services/cups) recorded of a job: its page-log line and
-// the PDF cups-pdf wrote for it.
+// the PDF cups-pdf wrote for it. The server keeps no job history: a job is known only once it
+// has printed.
 struct CupsJob {
     int id = 0;
     QString queue;
     int sheets = 0;
     QString title;
+    QString media; // "-" when the job asked for none
 };
 
 // True when the private CUPS server of the tests is there; otherwise the caller skips, or fails
@@ -47,7 +49,8 @@ inline QList<CupsJob> cupsPageLog() {
         const QStringList f = line.split(u' ');
         if (f.size() < 12 || f[5] != QLatin1String("total"))
             continue;
-        jobs.append({f[2].toInt(), f[0], f[6].toInt(), f.mid(9, f.size() - 11).join(u' ')});
+        jobs.append({f[2].toInt(), f[0], f[6].toInt(), f.mid(9, f.size() - 11).join(u' '),
+                     f[f.size() - 2]});
     }
     return jobs;
 }
@@ -77,13 +80,26 @@ inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const Q
     return found;
 }
 
-// Every job CUPS knows of, finished or not.
-inline int cupsJobCount() {
-    QProcess lpstat;
-    lpstat.start(QStringLiteral("lpstat"),
-                 {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o")});
-    lpstat.waitForFinished(30000);
-    return QString::fromUtf8(lpstat.readAllStandardOutput()).count(u'\n');
+// CUPS numbers the jobs it takes one after another and gives a refused one no number. A job
+// held and cancelled at once marks a moment: a later mark one higher means that no job was taken
+// in between, on any queue. -1 when lp or cancel fail.
+inline int cupsJobMark() {
+    const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
+    QProcess lp;
+    lp.start(QStringLiteral("lp"),
+             {QStringLiteral("-d"), queue, QStringLiteral("-H"), QStringLiteral("indefinite"),
+              QStringLiteral("-t"), QStringLiteral("kema-mark")});
+    lp.write("mark\n");
+    lp.closeWriteChannel();
+    lp.waitForFinished(30000);
+    const auto match = QRegularExpression(QStringLiteral("request id is \\S+-(\\d+) "))
+                           .match(QString::fromUtf8(lp.readAllStandardOutput()));
+    if (!match.hasMatch())
+        return -1;
+    const int id = match.captured(1).toInt();
+    const int cancelled =
+        QProcess::execute(QStringLiteral("cancel"), {QStringLiteral("%1-%2").arg(queue).arg(id)});
+    return cancelled == 0 ? id : -1;
 }
 
 // Pages of a PDF by pdfinfo; -1 when it cannot be read.

@@ -1,4 +1,5 @@
 #include "Cups.h"
+#include "PdfText.h"
 #include "TestReport.h"
 #include "report/Viewer.h"
 #include "report/print/Output.h"
@@ -7,8 +8,13 @@
 
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
 
 using namespace kema::report;
 
@@ -16,8 +22,55 @@ namespace {
 
 const QString DocumentName = QStringLiteral("来店伝票（印刷試験）");
 
+const QString A4Media = QStringLiteral("iso_a4_210x297mm");
+// Set for a second process of this program that prints alongside a copies row: records and
+// copies of the slip.
+const char* const AlongsideVariable = "KEMA_TEST_PRINT_ALONGSIDE";
+const QByteArray ReadyLine = "kema-ready\n";
+
 bool noPrinterRun() {
     return qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER");
+}
+
+// The words of each printed sheet, turned back onto the landscape slip: the test queue prints
+// the landscape page turned onto portrait A4, the slip's top-left corner at the bottom-left.
+QList<QList<kema::test::PdfWord>> slipWords(const QString& pdf) {
+    constexpr qreal PortraitHeight = 842; // points
+    QList<QList<kema::test::PdfWord>> sheets = kema::test::pdfPages(pdf);
+    for (QList<kema::test::PdfWord>& words : sheets)
+        for (kema::test::PdfWord& word : words)
+            word.box = QRectF(QPointF(PortraitHeight - word.box.bottom(), word.box.left()),
+                              QPointF(PortraitHeight - word.box.top(), word.box.right()));
+    return sheets;
+}
+
+// The words agree in text and place: along the line to half a point; across it to 3 points,
+// as the printer's conversion of the font changes the ascent and descent the box is made of.
+bool sameWords(const QList<kema::test::PdfWord>& a, const QList<kema::test::PdfWord>& b) {
+    const auto near = [](qreal x, qreal y, qreal tolerance) { return qAbs(x - y) < tolerance; };
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QRectF& p = a[i].box;
+        const QRectF& q = b[i].box;
+        if (a[i].text != b[i].text || !near(p.left(), q.left(), 0.5) ||
+            !near(p.right(), q.right(), 0.5) || !near(p.top(), q.top(), 3) ||
+            !near(p.bottom(), q.bottom(), 3))
+            return false;
+    }
+    return true;
+}
+
+// Another process printing the same slip: it runs the report, says it is ready and prints when
+// it reads a line.
+std::unique_ptr<QProcess> startAlongside(int records, int copies) {
+    auto child = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(AlongsideVariable), QStringLiteral("%1 %2").arg(records).arg(copies));
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::MergedChannels);
+    child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("printAlongside")});
+    return child;
 }
 
 } // namespace
@@ -26,36 +79,135 @@ class ReportPrintTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each copy is one sheet: CUPS makes the copies, Qt draws each page once.
+    // One job per print, known by CUPS' answer: the pages are drawn once and CUPS makes the
+    // copies, collated; A4 is asked for only when the slip's paper is A4; a page range prints
+    // only its pages. Another process printing at the same moment neither takes nor hides it.
     void copies_data() {
         QTest::addColumn<int>("records");
         QTest::addColumn<int>("copies");
-        QTest::newRow("1 page, 1 copy") << 1 << 1;
-        QTest::newRow("1 page, 2 copies") << 1 << 2;
-        QTest::newRow("1 page, 3 copies") << 1 << 3;
-        QTest::newRow("2 pages, 2 copies") << 2 << 2;
+        QTest::addColumn<int>("paperSize");
+        QTest::addColumn<int>("fromPage"); // 0: all pages
+        QTest::addColumn<int>("toPage");
+        QTest::addColumn<int>("alongside");      // processes printing the same slip at once
+        QTest::addColumn<QStringList>("sheets"); // the page number on each printed sheet
+        QTest::addColumn<QString>("media");
+        QTest::newRow("1 page, 1 copy")
+            << 1 << 1 << 9 << 0 << 0 << 0 << QStringList{"1"} << A4Media;
+        QTest::newRow("1 page, 3 copies")
+            << 1 << 3 << 9 << 0 << 0 << 0 << QStringList{"1", "1", "1"} << A4Media;
+        QTest::newRow("2 pages, 2 copies, collated")
+            << 2 << 2 << 9 << 0 << 0 << 0 << QStringList{"1", "2", "1", "2"} << A4Media;
+        QTest::newRow("3 pages, page 2 to 2")
+            << 3 << 1 << 9 << 2 << 2 << 0 << QStringList{"2"} << A4Media;
+        QTest::newRow("3 pages, pages 2 to 3, 2 copies")
+            << 3 << 2 << 9 << 2 << 3 << 0 << QStringList{"2", "3", "2", "3"} << A4Media;
+        QTest::newRow("letter paper: the queue's own")
+            << 1 << 1 << 1 << 0 << 0 << 0 << QStringList{"1"} << QStringLiteral("-");
+        QTest::newRow("2 slips at once")
+            << 1 << 2 << 9 << 0 << 0 << 1 << QStringList{"1", "1"} << A4Media;
     }
 
     void copies() {
         KEMA_REQUIRE_CUPS();
         QFETCH(int, records);
         QFETCH(int, copies);
+        QFETCH(int, paperSize);
+        QFETCH(int, fromPage);
+        QFETCH(int, toPage);
+        QFETCH(int, alongside);
+        QFETCH(QStringList, sheets);
+        QFETCH(QString, media);
         const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
         TestReport report(records);
         report.setTarget(Target::Printer);
         report.setCopies(copies);
         QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
-        report.onStart = [&] { QVERIFY(StandardPageSetup(report).ok()); };
+        report.onStart = [&] {
+            QVERIFY(StandardPageSetup(report).ok());
+            report.page().paperSize = paperSize;
+        };
         const int before = lastCupsJobId();
-        const kema::Status status = execute(report);
-        QVERIFY2(status.ok(), status.ok() ? "" : qPrintable(status.error().description));
+        std::vector<std::unique_ptr<QProcess>> others;
+        for (int i = 0; i < alongside; ++i) {
+            others.push_back(startAlongside(records, copies));
+            QProcess& other = *others.back();
+            QByteArray said;
+            while (!said.contains(ReadyLine)) {
+                QVERIFY2(other.waitForReadyRead(60000), said.constData());
+                said += other.readAll();
+            }
+        }
 
-        const QList<CupsJob> jobs = waitForCupsJobs(before, queue, DocumentName);
-        QCOMPARE(jobs.size(), 1);
-        QCOMPARE(jobs.first().sheets, records * copies);
-        const QString pdf = cupsPdfOf(jobs.first().id);
-        QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
-        QCOMPARE(pdfPages(pdf), records * copies);
+        QVERIFY(report.run().ok());
+        for (const auto& other : others)
+            other->write("go\n");
+        kema::Status status;
+        if (fromPage == 0) {
+            status = printReport(report);
+        } else {
+            report.viewer().printer().setPrintRange(QPrinter::PageRange);
+            report.viewer().printer().setFromTo(fromPage, toPage);
+            status = printPages(report, report.viewer().printer(), copies);
+        }
+        QVERIFY2(status.ok(), status.ok() ? "" : qPrintable(status.error().description));
+        for (const auto& other : others) {
+            QVERIFY(other->waitForFinished(120000));
+            QVERIFY2(other->exitStatus() == QProcess::NormalExit && other->exitCode() == 0,
+                     other->readAll().constData());
+        }
+
+        // The queue prints to its paper's edges, as the PDF file of the same slip does.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("slip.pdf"));
+        TestReport filed(records);
+        filed.setTarget(Target::Pdf, file);
+        filed.onStart = [&] {
+            QVERIFY(StandardPageSetup(filed).ok());
+            filed.page().paperSize = paperSize;
+        };
+        QVERIFY(execute(filed).ok());
+        const QList<QList<kema::test::PdfWord>> pages = kema::test::pdfPages(file);
+        QCOMPARE(pages.size(), records);
+
+        const QList<CupsJob> jobs = waitForCupsJobs(before, queue, DocumentName, 1 + alongside);
+        QCOMPARE(jobs.size(), 1 + alongside);
+        QSet<int> ids;
+        for (const CupsJob& job : jobs) {
+            ids.insert(job.id);
+            QCOMPARE(job.sheets, sheets.size());
+            QCOMPARE(job.media, media);
+            const QString pdf = cupsPdfOf(job.id);
+            QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
+            const QList<QList<kema::test::PdfWord>> printed = slipWords(pdf);
+            QCOMPARE(printed.size(), sheets.size());
+            for (qsizetype i = 0; i < printed.size(); ++i)
+                QVERIFY2(sameWords(printed[i], pages[sheets[i].toInt() - 1]),
+                         qPrintable(QStringLiteral("sheet %1 is not page %2 of the slip")
+                                        .arg(i + 1)
+                                        .arg(sheets[i])));
+        }
+        QCOMPARE(ids.size(), jobs.size());
+    }
+
+    // The second process of the "at once" rows of copies.
+    void printAlongside() {
+        const QStringList slip = qEnvironmentVariable(AlongsideVariable).split(u' ');
+        if (slip.size() != 2)
+            QSKIP("copies starts this in a second process");
+        TestReport report(slip[0].toInt());
+        report.setTarget(Target::Printer);
+        report.setCopies(slip[1].toInt());
+        QVERIFY(selectQueue(report.viewer().printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"))
+                    .ok());
+        report.onStart = [&] { QVERIFY(StandardPageSetup(report).ok()); };
+        QVERIFY(report.run().ok());
+        std::fputs(ReadyLine.constData(), stdout);
+        std::fflush(stdout);
+        QFile input;
+        QVERIFY(input.open(stdin, QIODevice::ReadOnly));
+        input.readLine();
+        const kema::Status status = printReport(report);
+        QVERIFY2(status.ok(), status.ok() ? "" : qPrintable(status.error().description));
     }
 
     void noRecordSendsNoJob() {
@@ -64,31 +216,45 @@ private slots:
         report.setTarget(Target::Printer);
         QVERIFY(selectQueue(report.viewer().printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"))
                     .ok());
-        const int jobs = cupsJobCount();
+        const int mark = cupsJobMark();
+        QVERIFY(mark > 0);
         QVERIFY(execute(report).ok());
-        QCOMPARE(cupsJobCount(), jobs);
+        QCOMPARE(cupsJobMark(), mark + 1);
     }
 
-    void copiesBelowOneFail_data() {
+    // A print that cannot be made fails with the reason, and CUPS takes no job: below one copy
+    // nothing is sent; a queue that takes no jobs answers with its refusal and why.
+    void printFails_data() {
+        QTest::addColumn<QString>("queue");
         QTest::addColumn<int>("copies");
-        QTest::newRow("0") << 0;
-        QTest::newRow("-1") << -1;
+        QTest::addColumn<QStringList>("reason");
+        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
+        const QString rejecting = qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE");
+        QTest::newRow("0 copies") << queue << 0 << QStringList{"copy count 0"};
+        QTest::newRow("-1 copies") << queue << -1 << QStringList{"copy count -1"};
+        QTest::newRow("rejecting queue")
+            << rejecting << 1
+            << QStringList{"\"" + rejecting + "\"", "not accepting jobs", "closed for the tests"};
     }
 
-    void copiesBelowOneFail() {
+    void printFails() {
         KEMA_REQUIRE_CUPS();
+        QFETCH(QString, queue);
         QFETCH(int, copies);
+        QFETCH(QStringList, reason);
         TestReport report;
         report.setTarget(Target::Printer);
         report.setCopies(copies);
-        QVERIFY(selectQueue(report.viewer().printer(), qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"))
-                    .ok());
-        const int jobs = cupsJobCount();
+        QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
+        const int mark = cupsJobMark();
+        QVERIFY(mark > 0);
         const kema::Status status = execute(report);
         QVERIFY(!status.ok());
-        QVERIFY(status.error().description.contains(QString::number(copies)));
+        for (const QString& part : reason)
+            QVERIFY2(status.error().description.contains(part),
+                     qPrintable(status.error().description));
         QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
-        QCOMPARE(cupsJobCount(), jobs);
+        QCOMPARE(cupsJobMark(), mark + 1);
     }
 
     // Qt keeps the default queue when it is given an unknown name, so the name must be refused
@@ -108,28 +274,15 @@ private slots:
             if (!setup)
                 throw kema::Failure(setup.error());
         };
-        const int jobs = cupsJobCount();
+        const int mark = cupsJobMark();
+        QVERIFY(mark > 0);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no_such_queue")));
         const kema::Status status = execute(report);
         qunsetenv("KEMA_NPRINTER_INI");
         QVERIFY(!status.ok());
         QVERIFY2(status.error().description.contains(QLatin1String("\"no_such_queue\"")),
                  qPrintable(status.error().description));
-        QCOMPARE(cupsJobCount(), jobs);
-    }
-
-    void refusedJobFails() {
-        KEMA_REQUIRE_CUPS();
-        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE");
-        TestReport report;
-        report.setTarget(Target::Printer);
-        QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
-        const int jobs = cupsJobCount();
-        const kema::Status status = execute(report);
-        QVERIFY(!status.ok());
-        QVERIFY2(status.error().description.contains(queue),
-                 qPrintable(status.error().description));
-        QCOMPARE(cupsJobCount(), jobs);
+        QCOMPARE(cupsJobMark(), mark + 1);
     }
 
     void noPrinterFails() {
@@ -152,11 +305,11 @@ private slots:
         TestReport report(2);
         report.setTarget(Target::Pdf, file);
         report.setCopies(3);
-        const int jobs = haveCups() ? cupsJobCount() : 0;
+        const int mark = haveCups() ? cupsJobMark() : 0;
         QVERIFY(execute(report).ok());
         QCOMPARE(pdfPages(file), 2);
         if (haveCups())
-            QCOMPARE(cupsJobCount(), jobs);
+            QCOMPARE(cupsJobMark(), mark + 1);
     }
 
     void runFailureIsReturned() {

@@ -1,11 +1,15 @@
 #include "report/print/Printing.h"
 
+#include "report/Document.h"
 #include "report/Report.h"
 #include "report/Viewer.h"
 #include "report/print/CupsQueue.h"
 #include "report/print/Pages.h"
+#include "services/ErrorNumbers.h"
 
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -13,10 +17,69 @@ namespace kema::report {
 
 namespace {
 
-constexpr long PrinterErrorNumber = 482;
+// The page values' paper size of A4.
+constexpr int A4PaperSize = 9;
 
 Error printError(const QString& text) {
-    return Error{PrinterErrorNumber, QStringLiteral("printPages"), text};
+    return Error{errors::Printer, QStringLiteral("printPages"), text};
+}
+
+// A print dialog's choice of a file: Qt's own PDF output, as the dialog set it up.
+Status printToFile(const Report& report, QPrinter& printer, int copies, int first, int last) {
+    printer.setDocName(documentName(report));
+    printer.setFullPage(true);
+    printer.setCopyCount(copies);
+    printer.setCollateCopies(true);
+    printer.setPageOrientation(sheetLayout(report).orientation());
+    const QString file = printer.outputFileName();
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return printError(QStringLiteral("printer \"%1\" could not start the job").arg(file));
+    for (int index = first; index <= last; ++index) {
+        if (index > first && !printer.newPage()) {
+            painter.end();
+            return printError(
+                QStringLiteral("printer \"%1\" could not start page %2").arg(file).arg(index + 1));
+        }
+        paintPage(report, index, painter, printer.resolution(), printer.resolution());
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return printError(QStringLiteral("printer \"%1\" did not accept the job").arg(file));
+    return {};
+}
+
+// The pages as the printer itself would have drawn them: its paper, the sheet's orientation,
+// the whole sheet paintable and its resolution, so every position stays the same.
+Result<QByteArray> jobPdf(const Report& report, const QPrinter& printer, int first, int last) {
+    QPageLayout layout = printer.pageLayout();
+    layout.setOrientation(sheetLayout(report).orientation());
+    layout.setMode(QPageLayout::FullPageMode);
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle(documentName(report));
+    writer.setResolution(printer.resolution());
+    const QString where = printer.printerName();
+    if (!writer.setPageLayout(layout))
+        return printError(
+            QStringLiteral("printer \"%1\": its page layout does not fit a PDF").arg(where));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return printError(
+            QStringLiteral("printer \"%1\": the job's pages could not be drawn").arg(where));
+    for (int index = first; index <= last; ++index) {
+        if (index > first && !writer.newPage()) {
+            painter.end();
+            return printError(
+                QStringLiteral("printer \"%1\" could not start page %2").arg(where).arg(index + 1));
+        }
+        paintPage(report, index, painter, writer.resolution(), writer.resolution());
+    }
+    if (!painter.end())
+        return printError(
+            QStringLiteral("printer \"%1\": the job's pages could not be drawn").arg(where));
+    return pdf;
 }
 
 } // namespace
@@ -49,38 +112,19 @@ Status printPages(Report& report, QPrinter& printer, int copies) {
     }
     if (first > last)
         return {};
+    if (toFile)
+        return printToFile(report, printer, copies, first, last);
 
-    printer.setDocName(documentName(report));
-    printer.setFullPage(true);
-    printer.setCopyCount(copies);
-    printer.setCollateCopies(true);
-    printer.setPageOrientation(sheetLayout(report).orientation());
-
-    int jobBefore = 0;
-    if (!toFile) {
-        if (const QString refusal = cupsRefusal(printer.printerName()); !refusal.isEmpty())
-            return printError(refusal);
-        jobBefore = newestCupsJob(printer.printerName());
-    }
-
-    const QString where = toFile ? printer.outputFileName() : printer.printerName();
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return printError(QStringLiteral("printer \"%1\" could not start the job").arg(where));
-    for (int index = first; index <= last; ++index) {
-        if (index > first && !printer.newPage()) {
-            painter.end();
-            return printError(
-                QStringLiteral("printer \"%1\" could not start page %2").arg(where).arg(index + 1));
-        }
-        paintPage(report, index, painter, printer.resolution(), printer.resolution());
-    }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return printError(QStringLiteral("printer \"%1\" did not accept the job").arg(where));
-    if (!toFile && newestCupsJob(printer.printerName()) <= jobBefore)
-        return printError(
-            QStringLiteral("CUPS refused the job for printer \"%1\"").arg(printer.printerName()));
-    return {};
+    const Result<QByteArray> pdf = jobPdf(report, printer, first, last);
+    if (!pdf)
+        return pdf.error();
+    PdfJob job;
+    job.queue = printer.printerName();
+    job.title = documentName(report);
+    job.copies = copies;
+    job.landscape = sheetLayout(report).orientation() == QPageLayout::Landscape;
+    job.a4 = report.document().pageValues.paperSize == A4PaperSize;
+    return submitPdf(job, pdf.value()).status();
 }
 
 Status printReport(Report& report) {
