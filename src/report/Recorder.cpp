@@ -59,8 +59,10 @@ void Recorder::place(const Control& control, Page& page, QPointF origin) {
         break;
     }
     case ControlKind::Line:
-        add(LinePrimitive{origin + QPointF(c.left, c.top), origin + QPointF(c.width, c.height),
-                          static_cast<const LineControl&>(control).lineColor(), c.lineWeight});
+        // A line of no length would print a dot, a blemish on a pre-printed form.
+        if (c.left != c.width || c.top != c.height)
+            add(LinePrimitive{origin + QPointF(c.left, c.top), origin + QPointF(c.width, c.height),
+                              static_cast<const LineControl&>(control).lineColor(), c.lineWeight});
         break;
     case ControlKind::Frame:
         add(RectPrimitive{box, static_cast<const FrameControl&>(control).lineColor(), c.lineWeight,
