@@ -160,6 +160,8 @@ SlipRun SlipFixture::run(const QString& className, const QVariantMap& request, O
                                                (page.topMargin + c.top) / 20.0, c.width / 20.0,
                                                c.height / 20.0));
             result.aligns.insert(c.name, int(c.align));
+        } else if (c.kind == report::ControlKind::Frame) {
+            result.visible.insert(c.name, report->frame(c.name).isVisible());
         } else if (c.kind == report::ControlKind::Barcode) {
             const report::BarcodeControl& bar = report->barcode(c.name);
             result.barcode = bar.data();

@@ -32,7 +32,7 @@ struct SlipRun {
     qint16 printErrorFlag = 0;
     qint16 printRtng = 0;
     QHash<QString, QString> texts;
-    QHash<QString, bool> visible;
+    QHash<QString, bool> visible; // text fields, labels and frames
     QHash<QString, QRectF> boxes; // designed boxes on the sheet, in points
     QHash<QString, int> aligns;   // report::Align
     QString barcode;

@@ -1,0 +1,274 @@
+// The printer-offset slips of the pre-printed forms, glasses and contact lenses, on SQLite and
+// PostgreSQL: what they fill, that only their printing controls reach the page, and that the
+// page lies where Nprinter.ini moves it.
+#include "PdfText.h"
+#include "SlipFixture.h"
+
+#include "report/Layout.h"
+#include "services/host/SharedRequestState.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kema;
+using namespace kema::test;
+
+namespace {
+
+// One customer with a glasses and a contact-lens examination, and a reception of a new visitor.
+const char* const kRows = R"(
+INSERT INTO CBASE (CUBS_UNIQUE_KEY, CUBS_CUSTOMER_NO, CUBS_STORE_CD, CUBS_KANA_MEI,
+  CUBS_CUSTOM_MEI, CUBS_SEX, CUBS_BIRTH_DT, CUBS_MAILNO, CUBS_ADDRESS1, CUBS_ADDRESS2,
+  CUBS_KATAGAKI, CUBS_HOME_TEL, CUBS_CONNECT_TEL, CUBS_CARRY_TEL, CUBS_GL_AMT_SUM,
+  CUBS_CL_AMT_SUM, CUBS_OTH_AMT_SUM)
+VALUES (7001, '0017001', '001', 'ﾔﾏﾀﾞ ﾀﾛｳ', '山田 太郎', 1, '1980-05-12', '1500001', '東京都渋谷区',
+  'メゾン渋谷', 'みどり商事', '03-3333-4444', '03-5555-6666', '090-7777-8888', 123456, 0, NULL);
+INSERT INTO CGLASBS (GLS_STORE_NO, GLS_UNIQUE_KEY, GLS_HISTORY_NO, GLS_EXAM_DT)
+VALUES ('001', 7001, 1, '2024-06-01');
+INSERT INTO CGLASDTL (GLS_STORE_NO, GLS_UNIQUE_KEY, GLS_HISTORY_NO, GLS_KIND1, GLS_S_1, GLS_S_2,
+  GLS_C_1, GLS_AX_1, GLS_SIGHT_1)
+VALUES ('001', 7001, 1, 1, -2.5, 1.25, -0.75, 180, 1.2), ('001', 7001, 1, 2, -9.5, -9.5, 0, 0, 0);
+INSERT INTO CCNTBS (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_EXAM_DT, CNT_VK_1,
+  CNT_HK_1)
+VALUES ('001', 7001, 1, '2025-01-20', 7.8, 7.9);
+INSERT INTO CCNTDTL (CNT_STORE_NO, CNT_UNIQUE_KEY, CNT_HISTORY_NO, CNT_KIND1, CNT_BC_1, CNT_P_1,
+  CNT_P_2, CNT_SIGHT_1)
+VALUES ('001', 7001, 1, 40, 8.6, '-3.25', '0.00', 1.2), ('001', 7001, 1, 10, 8.8, '-7.75', NULL, 0);
+INSERT INTO URECEPT (RC_INQ_NO, RC_CM_NO, RC_KNAME, RC_NAME, RC_SEX, RC_TEL, RC_CONNECT_TEL,
+  RC_CARRY_TEL)
+VALUES ('R0003', '0017009', 'ｽｽﾞｷ ﾊﾅ', '鈴木 花', 2, ' 03-1212-3434 ', '03-9999-0000', ' ');
+)";
+
+QVariantMap request(int denpKbn, int kidou, int syori) {
+    return {{"KidouKbnL", kidou},   {"SyoriKbnL", syori},     {"BarcodeKbnL", 1},
+            {"QNumberL", "R0003"},  {"DenpKbnL", denpKbn},    {"StoreCodeL", "1"},
+            {"UserUQKeyL", 7001.0}, {"OutNumberL", 1},        {"OutKbnL", 1},
+            {"PrintKbnL", 0},       {"OutDate", "2025/03/04"}};
+}
+
+QVariantMap with(QVariantMap request, const QVariantMap& changes) {
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        request.insert(it.key(), it.value());
+    return request;
+}
+
+const QString kMask = QStringLiteral("      -      -");
+
+const char* className(int denpKbn) {
+    return denpKbn == 1 ? "TKV418R4" : "TKV418R5";
+}
+
+} // namespace
+
+class TestOffsetSlips : public QObject {
+    Q_OBJECT
+
+    SlipFixture m_fixture;
+    QTemporaryDir m_dir;
+
+    void writeNprinter(const QByteArray& content) {
+        const QString path = m_dir.filePath(QStringLiteral("Nprinter.ini"));
+        QFile ini(path);
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(content);
+        qputenv("KEMA_NPRINTER_INI", QFile::encodeName(path));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_fixture.initTestCase();
+    }
+    void init() {
+        SharedRequestState::instance() = SharedRequestState();
+        writeNprinter({});
+    }
+
+    void scenario_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("denpKbn");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QVariantMap>("request");
+        QTest::addColumn<QVariantMap>("host");
+        QTest::addColumn<QStringList>("expected");
+        struct Row {
+            const char* name;
+            QString rows;
+            int kidou;
+            int syori;
+            QVariantMap changes;
+            QVariantMap host;
+            QStringList expected;
+        };
+        const QList<Row> common{
+            {"by key: stored telephones, katagaki line, amounts",
+             {},
+             1,
+             2,
+             {},
+             {},
+             {"pages=1", "flag=0", "Fld_STORE_NM_CD=みどり眼鏡 本店", "Fld_HOME_TEL=03-3333-4444",
+              "Fld_CONNECT_TEL=090-7777-8888", "Fld_ADDRESS2=メゾン渋谷　みどり商事",
+              "Fld_CUBS_GL_AMT_SUM=\\123,456", "Fld_CUBS_CL_AMT_SUM=", "Fld_CUBS_OTH_AMT_SUM=",
+              "-bmpMask", "-GENGO1", "+Fld_ASTA_W", "-Fld_ASTA_M", "barcode=R0003"}},
+            {"by key: the host's numbers, blank ones keep the stored",
+             {},
+             1,
+             2,
+             {},
+             {{"HOME_TEL", "045-000-1111"}, {"RENRAKUSAKI", "  "}},
+             {"Fld_HOME_TEL=045-000-1111", "Fld_CONNECT_TEL=090-7777-8888"}},
+            {"by key: no stored mobile number gets the mask",
+             "UPDATE CBASE SET CUBS_CARRY_TEL = NULL, CUBS_HOME_TEL = ' ';",
+             1,
+             2,
+             {},
+             {},
+             {"Fld_HOME_TEL=" + kMask, "Fld_CONNECT_TEL=" + kMask}},
+            {"by key: second address line Null, amounts 0 and Null",
+             "UPDATE CBASE SET CUBS_ADDRESS2 = NULL, CUBS_GL_AMT_SUM = 0;",
+             1,
+             2,
+             {},
+             {},
+             {"Fld_ADDRESS2=　みどり商事", "Fld_CUBS_GL_AMT_SUM="}},
+            {"by key: OutDate that is not a date",
+             {},
+             1,
+             2,
+             {{"OutDate", "2025/02/30"}},
+             {},
+             {"Fld_VISIT_YY=", "Fld_CUSTOM_NO=0017001", "Fld_CUBS_GL_AMT_SUM=\\123,456"}},
+            {"by key: store unknown", {}, 1, 2, {{"StoreCodeL", "9"}}, {}, {"Fld_STORE_NM_CD="}},
+            {"reception: mobile from the row, the mask when it is blank",
+             {},
+             1,
+             1,
+             {},
+             {},
+             {"pages=1", "Fld_HOME_TEL=03-1212-3434", "Fld_CONNECT_TEL=" + kMask, "+bmpMask",
+              "Fld_CUSTOM_MEI=鈴木 花"}},
+            {"reception not found: one page, the mask shown",
+             {},
+             1,
+             1,
+             {{"QNumberL", "R9999"}},
+             {},
+             {"pages=1", "flag=-1", "message=11003", "+bmpMask"}},
+            {"blank form: both telephones masked, the mask shown",
+             {},
+             2,
+             1,
+             {},
+             {},
+             {"pages=1", "flag=0", "Fld_HOME_TEL=" + kMask, "Fld_CONNECT_TEL=" + kMask, "+bmpMask",
+              "Fld_STORE_NM_CD=みどり眼鏡 本店"}},
+        };
+        for (const QString& backend : SlipFixture::backends())
+            for (int denpKbn : {1, 2})
+                for (const Row& row : common)
+                    QTest::addRow("%s %s: %s", qPrintable(backend), className(denpKbn), row.name)
+                        << backend << denpKbn << row.rows
+                        << with(request(denpKbn, row.kidou, row.syori), row.changes) << row.host
+                        << row.expected;
+        for (const QString& backend : SlipFixture::backends()) {
+            QTest::addRow("%s TKV418R4: by key: row 1 of the prescription", qPrintable(backend))
+                << backend << 1 << QString() << request(1, 1, 2) << QVariantMap()
+                << QStringList{"Fld_SPH_11=-2.50", "Fld_SPH_12=+1.25", "Fld_KATAGAKI=みどり商事"};
+            QTest::addRow("%s TKV418R5: by key: row 1 and both era labels hidden",
+                          qPrintable(backend))
+                << backend << 2 << QString() << request(2, 1, 2) << QVariantMap()
+                << QStringList{"Fld_P_11=-3.25", "Fld_P_12=+ 0.00", "-GENGO2", "Fld_KATAGAKI="};
+        }
+    }
+    void scenario() {
+        QFETCH(QString, backend);
+        QFETCH(int, denpKbn);
+        QFETCH(QString, rows);
+        QFETCH(QVariantMap, request);
+        QFETCH(QVariantMap, host);
+        QFETCH(QStringList, expected);
+        if (!m_fixture.prepare(backend, QString::fromUtf8(kRows) + rows))
+            return;
+        SlipFixture::setHost(host);
+        const SlipRun run = m_fixture.run(QLatin1String(className(denpKbn)), request);
+        QVERIFY2(run.status.ok(),
+                 qPrintable(run.status.ok() ? QString() : run.status.error().description));
+        m_fixture.verify(run, expected);
+    }
+
+    // The page carries the printing controls' words and nothing of the controls that only hold
+    // values; each field lies at its box moved by TOP and LEFT.
+    void printedPage_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("denpKbn");
+        QTest::addColumn<int>("syori");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("top");  // twips in effect
+        QTest::addColumn<int>("left"); // twips in effect
+        for (const QString& backend : SlipFixture::backends())
+            for (int denpKbn : {1, 2})
+                for (int syori : {1, 2}) {
+                    QTest::addRow("%s %s kind %d, no ini", qPrintable(backend), className(denpKbn),
+                                  syori)
+                        << backend << denpKbn << syori << QByteArray() << 300 << 0;
+                    QTest::addRow("%s %s kind %d, TOP 500 LEFT 200", qPrintable(backend),
+                                  className(denpKbn), syori)
+                        << backend << denpKbn << syori
+                        << QByteArray("[START_POS]\nTOP=500\nLEFT=200\n") << 500 << 200;
+                }
+    }
+    void printedPage() {
+        QFETCH(QString, backend);
+        QFETCH(int, denpKbn);
+        QFETCH(int, syori);
+        QFETCH(QByteArray, ini);
+        QFETCH(int, top);
+        QFETCH(int, left);
+        writeNprinter(ini);
+        if (!m_fixture.prepare(backend, QString::fromUtf8(kRows)))
+            return;
+        const SlipRun run = m_fixture.run(QLatin1String(className(denpKbn)),
+                                          request(denpKbn, 1, syori), Output::Pdf);
+        QVERIFY(run.status.ok());
+        QCOMPARE(run.pages, 1);
+        const auto layout = report::loadLayout(QLatin1String(className(denpKbn)));
+        QVERIFY(layout.ok());
+        // pdftotext splits words at ideographic spaces too.
+        const QRegularExpression blanks(QStringLiteral("\\s+"),
+                                        QRegularExpression::UseUnicodePropertiesOption);
+        QSet<QString> printing;
+        QSet<QString> holding;
+        for (const report::LayoutControl& c : layout.value()->controls) {
+            if (c.kind != report::ControlKind::Text && c.kind != report::ControlKind::Label)
+                continue;
+            const QString text = run.texts.value(c.name).trimmed();
+            if (text.isEmpty())
+                continue;
+            const bool prints = run.visible.value(c.name) && c.foreColor != QColor(Qt::white);
+            for (const QString& word : text.split(blanks, Qt::SkipEmptyParts))
+                (prints ? printing : holding).insert(word);
+            if (prints) {
+                const QRectF box = run.boxes.value(c.name);
+                QCOMPARE(qRound(box.top() * 20), top + c.top);
+                QCOMPARE(qRound(box.left() * 20), left + c.left);
+            }
+        }
+        for (const char* field : {"Fld_STORE_NM_CD", "Fld_CUSTOM_MEI", "Fld_VISIT_YY"})
+            m_fixture.verifyPlaced(run, QLatin1String(field));
+        QSet<QString> onPage;
+        for (const PdfWord& word : pdfWords(run.file))
+            onPage.insert(word.text);
+        onPage.remove(run.barcode);
+        QCOMPARE(onPage, printing);
+        for (const QString& word : holding - printing)
+            QVERIFY2(!onPage.contains(word), qPrintable(word + QStringLiteral(" printed")));
+        QVERIFY2(!holding.isEmpty(), "the slip fills controls that do not print");
+    }
+};
+
+QTEST_MAIN(TestOffsetSlips)
+#include "tst_slips_offset.moc"
