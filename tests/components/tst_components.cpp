@@ -6,7 +6,6 @@
 #include "services/text/Conversions.h"
 
 #include <QDate>
-#include <QSqlDatabase>
 #include <QTest>
 
 #include <cmath>
@@ -497,7 +496,7 @@ void ComponentsTest::connectionLivesWithTheComponent() {
     TestDatabase db(backend);
     KEMA_REQUIRE_DATABASE(db);
     db.writeSettings();
-    const qsizetype before = QSqlDatabase::connectionNames().size();
+    const int before = db::openConnectionCount();
     {
         auto customers = ComponentRegistry::instance().createCustomerBase();
         auto stores = ComponentRegistry::instance().createStoreMaster();
@@ -506,9 +505,9 @@ void ComponentsTest::connectionLivesWithTheComponent() {
         QCOMPARE(customers.value()->GetBaseData(key).value(), 0L);
         QCOMPARE(stores.value()->GetMSTORE(store).value(), 0L);
         QCOMPARE(customers.value()->GetBaseData(key).value(), 0L);
-        QCOMPARE(QSqlDatabase::connectionNames().size(), before + 2);
+        QCOMPARE(db::openConnectionCount(), before + 2);
     }
-    QCOMPARE(QSqlDatabase::connectionNames().size(), before);
+    QCOMPARE(db::openConnectionCount(), before);
 }
 
 // Inside a scope the components of one database share a connection; it outlives the scope
@@ -519,7 +518,7 @@ void ComponentsTest::componentsShareAConnectionInAScope() {
     KEMA_REQUIRE_DATABASE(db);
     db.writeSettings();
     ComponentRegistry& registry = ComponentRegistry::instance();
-    const qsizetype before = QSqlDatabase::connectionNames().size();
+    const int before = db::openConnectionCount();
     auto customers = registry.createCustomerBase();
     {
         SharedComponentConnections scope;
@@ -529,17 +528,17 @@ void ComponentsTest::componentsShareAConnectionInAScope() {
             QString store = QStringLiteral("002");
             QCOMPARE(stores.value()->GetMSTORE(store).value(), 0L);
         }
-        QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+        QCOMPARE(db::openConnectionCount(), before + 1);
         double key = 1001;
         QCOMPARE(customers.value()->GetBaseData(key).value(), 0L);
         auto items = registry.createItemDefinition();
         qint16 item = 13;
         QVERIFY(items.value()->GetDEFINE(item).ok());
-        QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+        QCOMPARE(db::openConnectionCount(), before + 1);
     }
-    QCOMPARE(QSqlDatabase::connectionNames().size(), before + 1);
+    QCOMPARE(db::openConnectionCount(), before + 1);
     customers.value().reset();
-    QCOMPARE(QSqlDatabase::connectionNames().size(), before);
+    QCOMPARE(db::openConnectionCount(), before);
 
     // Outside any scope each component has its own again.
     auto first = registry.createStoreMaster();
@@ -547,7 +546,7 @@ void ComponentsTest::componentsShareAConnectionInAScope() {
     QString store = QStringLiteral("002");
     QCOMPARE(first.value()->GetMSTORE(store).value(), 0L);
     QCOMPARE(second.value()->GetMSTORE(store).value(), 0L);
-    QCOMPARE(QSqlDatabase::connectionNames().size(), before + 2);
+    QCOMPARE(db::openConnectionCount(), before + 2);
 }
 
 QTEST_MAIN(ComponentsTest)

@@ -41,8 +41,9 @@ private:
     int m_pos = 0;
 };
 
-// A connection over Qt SQL's ODBC driver. The connection string goes to the driver unchanged.
-// Not copyable; shared between a report and its recordsets through shared_ptr.
+// A connection through the ODBC driver manager on handles of its own: the connection string
+// reaches SQLDriverConnectW as written (a bare word is a data source name). Not copyable;
+// shared between a report and its recordsets through shared_ptr.
 class Connection {
 public:
     Connection();
@@ -50,6 +51,7 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // One login; a refusal carries the records of that attempt, passwords masked.
     Status open(const QString& connectionString);
     void close();
     bool isOpen() const;
@@ -68,5 +70,12 @@ private:
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
+
+// How many connections of this process are open now.
+int openConnectionCount();
+
+// The connection string (or a text quoting one) with the values of PWD and PASSWORD, in any
+// case and braced or not, replaced by "***": what a message or a log line may show of it.
+QString maskedConnectionString(const QString& text);
 
 } // namespace kema::db
