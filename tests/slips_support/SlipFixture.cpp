@@ -270,18 +270,4 @@ void SlipFixture::verifyBarcodes(const QString& className, const QVariantMap& re
     QTest::qCompare(read, expected, "barcodes", "expected", __FILE__, __LINE__);
 }
 
-int SlipFixture::openServerConnections() const {
-    if (!d->database || d->database->backend() != kPostgres)
-        return -1;
-    db::Connection connection;
-    if (!connection.open(d->database->connectionString()).ok())
-        return -1;
-    auto count = connection.execute(
-        QStringLiteral("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE datname = "
-                       "current_database() AND pid <> pg_backend_pid()"));
-    if (!count.ok() || count.value().atEnd())
-        return -1;
-    return count.value().field(QStringLiteral("N")).value().toInt();
-}
-
 } // namespace kema::test

@@ -72,8 +72,6 @@ public:
     // The barcodes of the rendered pages read back as `expected`, one text per page.
     void verifyBarcodes(const QString& className, const QVariantMap& request,
                         const QStringList& expected);
-    // Connections the PostgreSQL server holds for the test's database, this one excluded.
-    int openServerConnections() const;
 
 private:
     struct Private;

@@ -85,8 +85,8 @@ private:
     std::optional<Error> m_error;
 };
 
-// The connections shared while a SharedComponentConnections lives on this thread (a Qt SQL
-// connection belongs to the thread that opened it).
+// The connections shared while a SharedComponentConnections lives on this thread; a report
+// runs on one thread, and a connection is never used by two at once.
 struct SharedConnections {
     int scopes = 0;
     QHash<QString, db::ConnectionPtr> open;
