@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -187,9 +188,63 @@ private slots:
               "--PrintKbnL",   "--OutDate",      "--DenpyoNo",    "--DBconnection", "--HOME_TEL",
               "--RENRAKUSAKI", "--RENRAKUBIKOU", "--KANA",        "--KANJI",        "--SEX",
               "--BIRTH",       "--pdf",          "--png",         "--dpi",          "--settings",
-              "--help"})
+              "--align",       "--help"})
             QVERIFY2(run.out.contains(QLatin1StringView(option)), option);
         QVERIFY(!run.out.contains(u"--PRINT_OUT"));
+    }
+
+    // --align: the alignment sheet of the form --DenpKbnL names, whatever the company code, with
+    // the other outputs' exit status: what it says is on standard error, or in the sheet.
+    void align_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("says");
+        const QString pdf = m_dir.filePath("align.pdf");
+        QTest::newRow("no DenpKbnL") << QStringList{"--align", "--pdf", pdf} << QByteArray() << 2
+                                     << QStringList{"--DenpKbnL"};
+        QTest::newRow("DenpKbnL 3") << QStringList{"--align", "--denpkbnl", "3", "--pdf", pdf}
+                                    << QByteArray() << 2 << QStringList{"--DenpKbnL"};
+        QTest::newRow("TOP not a number")
+            << QStringList{"--align", "--denpkbnl", "1", "--pdf", pdf}
+            << QByteArray("[START_POS]\nTOP=abc\n") << 1 << QStringList{"START_POS", "TOP"};
+        QTest::newRow("Device not a queue") << QStringList{"--align", "--denpkbnl", "2"}
+                                            << QByteArray("[START_POS]\nDevice=no_such_queue\n")
+                                            << 1 << QStringList{"\"no_such_queue\""};
+        QTest::newRow("contact lenses to PDF")
+            << QStringList{"--ALIGN", "--DenpKbnL=2", "--pdf", pdf}
+            << QByteArray("[START_POS]\nTOP=500\n") << 0
+            << QStringList{"TKV418R5", "Fld_BC_11", "TOP=500", "no printer offset"};
+    }
+    void align() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, ini);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, says);
+        const QString nprinter = m_dir.filePath("Nprinter.ini");
+        QFile file(nprinter);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(ini);
+        file.close();
+        const QString pdf = m_dir.filePath("align.pdf");
+        QFile::remove(pdf);
+        const Run run = raiten(arguments + QStringList{"--nprinter", nprinter});
+        QCOMPARE(run.exitCode, exitCode);
+        QString said = run.err;
+        if (exitCode == 0) {
+            const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+            if (pdftotext.isEmpty())
+                QSKIP("pdftotext is not installed (scripts/install-deps)");
+            QProcess text;
+            text.start(pdftotext, {pdf, "-"});
+            QVERIFY(text.waitForFinished(60000));
+            said = QString::fromUtf8(text.readAllStandardOutput());
+        } else {
+            QVERIFY2(hasLineStarting(run.err, u"raiten: "), qPrintable(run.err));
+            QVERIFY(!QFile::exists(pdf));
+        }
+        for (const QString& part : says)
+            QVERIFY2(said.contains(part), qPrintable(part + u'\n' + said));
     }
 
     void connectionThatCannotBeOpened() {

@@ -1,6 +1,9 @@
 #include "../report_print/Cups.h"
 #include "../report_print/TestReport.h"
+#include "PdfText.h"
+#include "report/Layout.h"
 #include "report/Viewer.h"
+#include "report/print/AlignmentSheet.h"
 #include "report/print/PageSetup.h"
 
 #include <QPrinter>
@@ -8,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <limits>
 
 using namespace kema::report;
@@ -65,6 +69,89 @@ FixedDevice sheetWithBorder() {
 
 constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
 constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
+
+using kema::test::PdfWord;
+
+// The fields that put data on the form: visible texts, labels and barcodes that are not white.
+bool printsData(const LayoutControl& c) {
+    const bool field = c.kind == ControlKind::Text || c.kind == ControlKind::Label ||
+                       c.kind == ControlKind::Barcode;
+    return field && c.visible && (c.foreColor & 0xFFFFFF) != 0xFFFFFF;
+}
+
+// Within a point, as the paint test places a text in its box: at its aligned edge (or centre)
+// and from its top.
+bool sitsIn(const QRectF& ink, const QRectF& box, Align align) {
+    const qreal along = align == Align::Left    ? ink.left() - box.left()
+                        : align == Align::Right ? ink.right() - box.right()
+                                                : ink.center().x() - box.center().x();
+    return qAbs(along) <= 1 && qAbs(ink.top() - box.top()) <= 1;
+}
+
+// How a sheet is read back: from a file, to a point both ways, its samples too; from a printer,
+// whose conversion of the fonts changes their ascent and descent (and loses the text of the
+// Japanese faces), its names to a point along the line and 3 points across it.
+struct Reading {
+    qreal across;
+    bool samples;
+};
+constexpr Reading FromFile{1, true};
+constexpr Reading FromPrinter{3, false};
+
+// A name starts at its box's left edge and lies on its top or bottom edge, or a few of its
+// lines off it where other names were in the way.
+bool labels(const QRectF& name, const QRectF& box, qreal across) {
+    const qreal reach = 4 * name.height() + across;
+    const bool above = name.bottom() <= box.top() + across && name.bottom() >= box.top() - reach;
+    const bool below = name.top() >= box.bottom() - across && name.top() <= box.bottom() + reach;
+    return qAbs(name.left() - box.left()) <= 1 && (above || below);
+}
+
+// What is out of place on an alignment sheet whose band origin lies at `origin` (points): every
+// printing field named at its box with its one-word sample in it, and nothing else named.
+QStringList misplaced(const QList<PdfWord>& words, const ReportLayout& layout, QPointF origin,
+                      Reading reading) {
+    const auto wordAt = [&](const QString& text, auto&& where) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const PdfWord& w) { return w.text == text && where(w.box); });
+    };
+    QStringList wrong;
+    for (const LayoutControl& c : layout.controls) {
+        const QRectF box(origin + QPointF(c.left, c.top) / 20, QSizeF(c.width, c.height) / 20);
+        const auto anywhere = [](const QRectF&) { return true; };
+        if (!printsData(c)) {
+            if (wordAt(c.name, anywhere))
+                wrong << c.name + QStringLiteral(" is named but prints nothing");
+            continue;
+        }
+        if (!wordAt(c.name, [&](const QRectF& name) { return labels(name, box, reading.across); }))
+            wrong << c.name + QStringLiteral(" is not named at its box");
+        const bool oneWord =
+            !c.text.isEmpty() &&
+            std::none_of(c.text.begin(), c.text.end(), [](QChar ch) { return ch.isSpace(); });
+        // pdftotext joins a sample with a neighbour it touches; that word must cover its box.
+        const auto joined = [&](const PdfWord& w) {
+            return w.text != c.text && w.text.contains(c.text) && w.box.intersects(box);
+        };
+        if (reading.samples && c.kind != ControlKind::Barcode && oneWord &&
+            !wordAt(c.text, [&](const QRectF& ink) { return sitsIn(ink, box, c.align); }) &&
+            std::none_of(words.begin(), words.end(), joined))
+            wrong << c.name + QStringLiteral("'s sample \"") + c.text +
+                         QStringLiteral("\" is not in its box");
+    }
+    return wrong;
+}
+
+// The sheets the test queues print, turned back: they put a landscape page onto portrait A4,
+// its top-left corner at the bottom-left.
+QList<PdfWord> landscapeWords(const QString& pdf) {
+    constexpr qreal PortraitHeight = 842; // points
+    QList<PdfWord> words = kema::test::pdfWords(pdf);
+    for (PdfWord& word : words)
+        word.box = QRectF(QPointF(PortraitHeight - word.box.bottom(), word.box.left()),
+                          QPointF(PortraitHeight - word.box.top(), word.box.right()));
+    return words;
+}
 
 } // namespace
 
@@ -327,6 +414,80 @@ private slots:
                  qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE"));
         QCOMPARE(report.page().leftMargin, 360.0f);
         QCOMPARE(report.page().topMargin, 300.0f);
+    }
+
+    // The alignment sheet through the variant's page setup: its boxes where the variant prints
+    // its fields, shifted by the margins in effect. A file shows no printer offset: the left in
+    // effect is LEFT, else 0.
+    void alignmentSheet_data() {
+        QTest::addColumn<QString>("variant");
+        QTest::addColumn<QByteArray>("ini"); // empty: no file at all
+        QTest::addColumn<qint32>("top");     // TOP and LEFT as the ini gives them
+        QTest::addColumn<qint32>("left");
+        for (const char* variant : {"TKV418R4", "TKV418R5"}) {
+            QTest::addRow("%s, no ini", variant)
+                << QString::fromLatin1(variant) << QByteArray() << 0 << 0;
+            QTest::addRow("%s, TOP 500, LEFT 200", variant)
+                << QString::fromLatin1(variant) << QByteArray("[START_POS]\nTOP=500\nLEFT=200\n")
+                << 500 << 200;
+        }
+    }
+
+    void alignmentSheet() {
+        if (kema::test::toolPath("pdftotext").isEmpty())
+            QSKIP("pdftotext is not installed (scripts/install-deps)");
+        QFETCH(QString, variant);
+        QFETCH(QByteArray, ini);
+        QFETCH(qint32, top);
+        QFETCH(qint32, left);
+        if (ini.isEmpty())
+            qputenv("KEMA_NPRINTER_INI",
+                    m_dir.filePath(QStringLiteral("absent.ini")).toLocal8Bit());
+        else
+            writeIni(ini);
+        const auto layout = loadLayout(variant);
+        QVERIFY(layout.ok());
+        const QString pdf = m_dir.filePath(QStringLiteral("align.pdf"));
+        const kema::Status produced = produceAlignmentSheet(variant, Target::Pdf, pdf);
+        QVERIFY2(produced.ok(), produced.ok() ? "" : qPrintable(produced.error().description));
+        const QPointF origin = QPointF(left, top != 0 ? top : layout.value()->topMargin) / 20;
+        const QStringList wrong =
+            misplaced(kema::test::pdfWords(pdf), *layout.value(), origin, FromFile);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+        const QString text =
+            kema::test::runTool(kema::test::toolPath("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY2(text.contains(QLatin1String("no printer offset")), qPrintable(text));
+    }
+
+    // Printed, the sheet is one job on the queue Device names, its fields at that queue's
+    // measured left offset.
+    void alignmentSheetOnTheDeviceQueue() {
+        KEMA_REQUIRE_CUPS();
+        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE");
+        writeIni("[START_POS]\nDevice=" + queue.toLocal8Bit() + "\n");
+        QPrinter printer;
+        QVERIFY(selectQueue(printer, queue).ok());
+        const auto measured = MeasurePrinterMargins(QPrinterDevice(printer));
+        QVERIFY(measured.has_value());
+        const auto layout = loadLayout(QStringLiteral("TKV418R4"));
+        QVERIFY(layout.ok());
+
+        const int mark = cupsJobMark();
+        QVERIFY(mark > 0);
+        const kema::Status printed = produceAlignmentSheet(layout.value()->name, Target::Printer);
+        QVERIFY2(printed.ok(), printed.ok() ? "" : qPrintable(printed.error().description));
+        const QList<CupsJob> jobs =
+            waitForCupsJobs(mark, queue, alignmentSheetTitle(layout.value()->name));
+        QCOMPARE(jobs.size(), 1);
+        QCOMPARE(cupsJobMark(), mark + 2);
+        const QString pdf = cupsPdfOf(jobs.first().id);
+        QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
+        const QList<PdfWord> words = landscapeWords(pdf);
+        const QPointF origin = QPointF(measured->left, layout.value()->topMargin) / 20;
+        const QStringList wrong = misplaced(words, *layout.value(), origin, FromPrinter);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+        QVERIFY(std::any_of(words.begin(), words.end(),
+                            [&](const PdfWord& w) { return w.text == queue; }));
     }
 
     void noPrinterMeasuresNothing() {

@@ -2,6 +2,7 @@
 //
 // Exit status: 0 when RaitenDenpyoPRINT gave 0, 1 when it gave -1 (or the host's connection
 // could not be opened), 2 for a usage error.
+#include "Align.h"
 #include "component/Product.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
@@ -27,6 +28,7 @@ constexpr int kUsageError = 2;
 
 struct Options {
     bool help = false;
+    bool align = false;
     QMap<int, QVariant> values; // by position in the interface; the last given wins
     std::optional<QString> connection;
     std::optional<QString> pdf;
@@ -64,6 +66,7 @@ QString usage() {
     QString text = QStringLiteral(
         "Usage: raiten [--PROPERTY VALUE | --PROPERTY=VALUE]... [--pdf FILE | --png FILE]\n"
         "              [--dpi N] [--settings FILE] [--nprinter FILE]\n"
+        "       raiten --align --DenpKbnL 1|2 [--pdf FILE | --png FILE] [--nprinter FILE]\n"
         "Prints a visit slip, shows its preview, or renders it into files.\n"
         "Property names are matched without regard to case; the last of repeated options wins.\n"
         "\nProperties:\n");
@@ -83,6 +86,8 @@ QString usage() {
         "  --settings FILE         the settings file to read (sets KEMA_SETTINGS)\n"
         "  --nprinter FILE         the printer-offset file of the pre-printed forms (sets\n"
         "                          KEMA_NPRINTER_INI)\n"
+        "  --align                 print the alignment sheet of the pre-printed form of\n"
+        "                          --DenpKbnL instead, through its printer-offset ini\n"
         "  --help                  show this text\n"
         "\nExit status: 0 slip produced, 1 refused or failed, 2 usage error.\n");
     return text;
@@ -137,6 +142,10 @@ std::variant<Options, UsageError> parse(const QStringList& arguments) {
             options.help = true;
             continue;
         }
+        if (argument.compare(u"--align", Qt::CaseInsensitive) == 0) {
+            options.align = true;
+            continue;
+        }
         if (!argument.startsWith(u"--") || argument.size() == 2)
             return UsageError{QStringLiteral("unexpected argument \"") + argument + u'"'};
         QString name = argument.mid(2);
@@ -179,6 +188,9 @@ int main(int argc, char** argv) {
         qputenv("KEMA_SETTINGS", QFileInfo(*options.settings).absoluteFilePath().toLocal8Bit());
     if (options.nprinter)
         qputenv("KEMA_NPRINTER_INI", QFileInfo(*options.nprinter).absoluteFilePath().toLocal8Bit());
+
+    if (options.align)
+        return printAlignmentSheet(options.values, options.pdf, options.png, options.dpi);
 
     kema::TKV418C1 request;
     for (auto it = options.values.cbegin(); it != options.values.cend(); ++it) {
