@@ -200,6 +200,37 @@ private slots:
         m_fixture.verify(run, expected);
     }
 
+    // A broken Nprinter.ini is a start error: no page, -1, no message for the operator.
+    void brokenOffsetFile_data() {
+        QTest::addColumn<int>("denpKbn");
+        QTest::addColumn<int>("kidou");
+        QTest::addColumn<QByteArray>("ini");
+        for (int denpKbn : {1, 2})
+            for (int kidou : {1, 2}) {
+                QTest::addRow("%s kind %d, TOP=abc", className(denpKbn), kidou)
+                    << denpKbn << kidou << QByteArray("[START_POS]\nTOP=abc\n");
+                QTest::addRow("%s kind %d, LEFT=40000", className(denpKbn), kidou)
+                    << denpKbn << kidou << QByteArray("[START_POS]\nLEFT=40000\n");
+            }
+    }
+    void brokenOffsetFile() {
+        QFETCH(int, denpKbn);
+        QFETCH(int, kidou);
+        QFETCH(QByteArray, ini);
+        writeNprinter(ini);
+        if (!m_fixture.prepare(SlipFixture::backends().first(), QString::fromUtf8(kRows)))
+            return;
+        // The diagnostic names the key and its value.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "\\[START_POS\\] (TOP=\"abc\"|LEFT=\"40000\")")));
+        const SlipRun run =
+            m_fixture.run(QLatin1String(className(denpKbn)), request(denpKbn, kidou, 2));
+        QVERIFY(run.status.ok());
+        m_fixture.verify(run, {"pages=0", "flag=-1", "rtng=-1"});
+        QVERIFY(run.messages.isEmpty());
+        QVERIFY(run.messageBoxes.isEmpty());
+    }
+
     // The page carries the printing controls' words and nothing of the controls that only hold
     // values; each field lies at its box moved by TOP and LEFT.
     void printedPage_data() {
