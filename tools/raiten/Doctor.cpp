@@ -506,12 +506,14 @@ Check cupsCheck(const Cups& cups) {
                       QStringLiteral("add the slip printer's queue: lpadmin -p NAME -E -v URI "
                                      "-m MODEL"),
                       data);
-    return passed("cups", "CUPS",
-                  QStringLiteral("CUPS at %1 answers, %2 queues: %3")
-                      .arg(cups.server)
-                      .arg(cups.queues.size())
-                      .arg(cups.queues.join(u", ")),
-                  data);
+    return passed(
+        "cups", "CUPS",
+        QStringLiteral("CUPS at %1 answers, %2 %3: %4")
+            .arg(cups.server)
+            .arg(cups.queues.size())
+            .arg(cups.queues.size() == 1 ? QStringLiteral("queue") : QStringLiteral("queues"))
+            .arg(cups.queues.join(u", ")),
+        data);
 }
 
 struct Offsets {
