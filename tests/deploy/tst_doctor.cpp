@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 using kema::test::kPostgres;
@@ -46,6 +50,35 @@ bool write(const QString& path, const QString& text) {
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
 }
 
+// A loopback port that takes connections and never answers: the kernel completes the handshake
+// from the backlog while nobody reads.
+class SilentServer {
+public:
+    SilentServer() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_fd, 8) != 0 ||
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentServer() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
 } // namespace
 
 class TestDoctor : public QObject {
@@ -55,7 +88,7 @@ class TestDoctor : public QObject {
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KEMA_BINARY_DIR "/tools/raiten/raiten"),
-                      QStringList{"doctor", "--timeout", "120"} + arguments);
+                      QStringList{"doctor"} + arguments);
         Run run;
         if (!process.waitForFinished(300000))
             return run;
@@ -94,95 +127,117 @@ private slots:
     }
 
     void workstation_data() {
-        QTest::addColumn<QString>("backend");
-        QTest::addColumn<QString>("sql");          // run on the store before the doctor
-        QTest::addColumn<QString>("settingsFile"); // "written", "absent", "absent-default"
-        QTest::addColumn<QVariantMap>("settings"); // keys of [NWLS\Common] replaced
-        QTest::addColumn<QString>("nprinter");     // "" unset, "absent", or the file's text
-        QTest::addColumn<QVariantMap>("environment");
-        QTest::addColumn<QString>("failing"); // the one check that fails, or none
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("hint");
-
+        // A good workstation, then one fault a row: the check that fails alone, a text its
+        // detail shows and one its hint does.
+        struct Row {
+            const char* name;
+            QString backend = kSqlite;
+            QString sql{};                                    // run on the store before the doctor
+            QString settingsFile = QStringLiteral("written"); // or "absent", "absent-default"
+            QVariantMap settings{};                           // keys of [NWLS\Common] replaced
+            QString nprinter{}; // "" unset, "absent", or the file's text
+            QVariantMap environment{};
+            QString timeout = QStringLiteral("120"); // seconds the database may take
+            QString failing{};
+            QString detail{};
+            QString hint{};
+        };
         const QString offsets = QStringLiteral("[START_POS]\nTOP=120\nLEFT=-40\nDevice=%1\n")
                                     .arg(qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"));
-        const QVariantMap none;
         const QVariantMap offsetCompany{{"KIGYO", "000008"}};
+        const Row rows[] = {
+            {.name = "demo workstation on SQLite"},
+            {.name = "store on PostgreSQL", .backend = kPostgres},
+            {.name = "company 000008 with its printer offsets",
+             .settings = offsetCompany,
+             .nprinter = offsets},
+            {.name = "no settings file",
+             .settingsFile = "absent",
+             .failing = "settings",
+             .detail = "no file",
+             .hint = "or name the workstation's file with KEMA_SETTINGS"},
+            {.name = "no per-user settings file",
+             .settingsFile = "absent-default",
+             .failing = "settings",
+             .detail = "per-user default",
+             .hint = "KIGYO, AREA and DBPARMS"},
+            {.name = "AREA selects an empty key",
+             .settings = {{"AREA", "1"}},
+             .failing = "connection-string",
+             .detail = "AREA \"1\" selects DBPARMC, which is empty",
+             .hint = "set DBPARMC in [NWLS\\Common]"},
+            {.name = "connection that does not open",
+             .backend = kPostgres,
+             .settings = {{"DBPARMS", "{unopenable}"}},
+             .failing = "database",
+             .detail = "cannot open",
+             .hint = "odbcinst -q -d"},
+            {.name = "database that never answers",
+             .settings = {{"DBPARMS", "{silent}"}},
+             .timeout = "3",
+             .failing = "database",
+             .detail = "no answer from",
+             .hint = "database server is running"},
+            {.name = "missing table",
+             .backend = kPostgres,
+             .sql = "DROP TABLE CGLASDTL",
+             .failing = "tables",
+             .detail = "missing or unreadable tables: CGLASDTL",
+             .hint = "schema.sql"},
+            {.name = "missing column",
+             .sql = "ALTER TABLE CBASE DROP COLUMN CUBS_KATAGAKI",
+             .failing = "tables",
+             .detail = "missing columns: CBASE.CUBS_KATAGAKI",
+             .hint = "schema.sql"},
+            {.name = "parameter 5040 absent",
+             .backend = kPostgres,
+             .sql = "DELETE FROM GSYSPARM WHERE PARM_NO = 5040",
+             .failing = "parameters",
+             .detail = "missing from GSYSPARM: 5040",
+             .hint = "add the rows to GSYSPARM"},
+            {.name = "item group 45 with three details",
+             .sql = "DELETE FROM MITEMDTL WHERE ITEM_NO = 45 AND DETAIL_NO IN (40, 50)",
+             .failing = "items",
+             .detail = "group 45 has 3 details",
+             .hint = "add the examination kinds to MITEMDTL"},
+            {.name = "fonts without the Japanese faces",
+             .environment = {{"FONTCONFIG_FILE", "{empty-fontconfig}"}},
+             .failing = "fonts",
+             .detail = "IPAMincho",
+             .hint = "install fonts-ipafont-mincho"},
+            {.name = "no CUPS server",
+             .environment = {{"CUPS_SERVER", "127.0.0.1:1"}},
+             .failing = "cups",
+             .detail = "no answer from CUPS at 127.0.0.1:1",
+             .hint = "CUPS_SERVER"},
+            {.name = "company 000008 without a printer-offset file",
+             .settings = offsetCompany,
+             .nprinter = "absent",
+             .failing = "printer-offsets",
+             .detail = "no readable file",
+             .hint = "KEMA_NPRINTER_INI"},
+            {.name = "company 000008 with a Device that is no queue",
+             .settings = offsetCompany,
+             .nprinter = "[START_POS]\nTOP=0\nLEFT=0\nDevice=kema_no_such_queue\n",
+             .failing = "offset-queue",
+             .detail = "Device \"kema_no_such_queue\" is no queue",
+             .hint = "set Device in [START_POS]"},
+        };
 
-        QTest::newRow("demo workstation on SQLite") << kSqlite << ""
-                                                    << "written" << none << "" << none << ""
-                                                    << ""
-                                                    << "";
-        QTest::newRow("store on PostgreSQL") << kPostgres << ""
-                                             << "written" << none << "" << none << ""
-                                             << ""
-                                             << "";
-        QTest::newRow("company 000008 with its printer offsets")
-            << kSqlite << ""
-            << "written" << offsetCompany << offsets << none << ""
-            << ""
-            << "";
-
-        QTest::newRow("no settings file") << kSqlite << ""
-                                          << "absent" << none << "" << none << "settings"
-                                          << "no file"
-                                          << "or name the workstation's file with KEMA_SETTINGS";
-        QTest::newRow("no per-user settings file")
-            << kSqlite << ""
-            << "absent-default" << none << "" << none << "settings"
-            << "per-user default"
-            << "KIGYO, AREA and DBPARMS";
-        QTest::newRow("AREA selects an empty key")
-            << kSqlite << ""
-            << "written" << QVariantMap{{"AREA", "1"}} << "" << none << "connection-string"
-            << "AREA \"1\" selects DBPARMC, which is empty"
-            << "set DBPARMC in [NWLS\\Common]";
-        QTest::newRow("connection that does not open")
-            << kPostgres << ""
-            << "written" << QVariantMap{{"DBPARMS", "{unopenable}"}} << "" << none << "database"
-            << "cannot open"
-            << "odbcinst -q -d";
-        QTest::newRow("missing table") << kPostgres << "DROP TABLE CGLASDTL"
-                                       << "written" << none << "" << none << "tables"
-                                       << "missing or unreadable tables: CGLASDTL"
-                                       << "schema.sql";
-        QTest::newRow("missing column") << kSqlite << "ALTER TABLE CBASE DROP COLUMN CUBS_KATAGAKI"
-                                        << "written" << none << "" << none << "tables"
-                                        << "missing columns: CBASE.CUBS_KATAGAKI"
-                                        << "schema.sql";
-        QTest::newRow("parameter 5040 absent")
-            << kPostgres << "DELETE FROM GSYSPARM WHERE PARM_NO = 5040"
-            << "written" << none << "" << none << "parameters"
-            << "missing from GSYSPARM: 5040"
-            << "add the rows to GSYSPARM";
-        QTest::newRow("item group 45 with three details")
-            << kSqlite << "DELETE FROM MITEMDTL WHERE ITEM_NO = 45 AND DETAIL_NO IN (40, 50)"
-            << "written" << none << "" << none << "items"
-            << "group 45 has 3 details"
-            << "add the examination kinds to MITEMDTL";
-        QTest::newRow("fonts without the Japanese faces")
-            << kSqlite << ""
-            << "written" << none << "" << QVariantMap{{"FONTCONFIG_FILE", "{empty-fontconfig}"}}
-            << "fonts"
-            << "IPAMincho"
-            << "install fonts-ipafont-mincho";
-        QTest::newRow("no CUPS server")
-            << kSqlite << ""
-            << "written" << none << "" << QVariantMap{{"CUPS_SERVER", "127.0.0.1:1"}} << "cups"
-            << "no answer from CUPS at 127.0.0.1:1"
-            << "CUPS_SERVER";
-        QTest::newRow("company 000008 without a printer-offset file")
-            << kSqlite << ""
-            << "written" << offsetCompany << "absent" << none << "printer-offsets"
-            << "no readable file"
-            << "KEMA_NPRINTER_INI";
-        QTest::newRow("company 000008 with a Device that is no queue")
-            << kSqlite << ""
-            << "written" << offsetCompany
-            << "[START_POS]\nTOP=0\nLEFT=0\nDevice=kema_no_such_queue\n"
-            << none << "offset-queue"
-            << "Device \"kema_no_such_queue\" is no queue"
-            << "set Device in [START_POS]";
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("settingsFile");
+        QTest::addColumn<QVariantMap>("settings");
+        QTest::addColumn<QString>("nprinter");
+        QTest::addColumn<QVariantMap>("environment");
+        QTest::addColumn<QString>("timeout");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("hint");
+        for (const Row& row : rows)
+            QTest::newRow(row.name)
+                << row.backend << row.sql << row.settingsFile << row.settings << row.nprinter
+                << row.environment << row.timeout << row.failing << row.detail << row.hint;
     }
 
     void workstation() {
@@ -192,12 +247,20 @@ private slots:
         QFETCH(QVariantMap, settings);
         QFETCH(QString, nprinter);
         QFETCH(QVariantMap, environment);
+        QFETCH(QString, timeout);
         QFETCH(QString, failing);
         QFETCH(QString, detail);
         QFETCH(QString, hint);
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
+        // Lives until the doctor has run: the row of a database that never answers.
+        const SilentServer silent;
+        const QString silentServer =
+            QStringLiteral("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;"
+                           "DATABASE=kema;UID=kema;PWD=%2")
+                .arg(silent.port())
+                .arg(kSecret);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"KEMA_SETTINGS", "KEMA_NPRINTER_INI", "XDG_CONFIG_HOME"})
             env.remove(name);
@@ -237,10 +300,12 @@ private slots:
             // The demo's own file when nothing is to change.
             if (backend == kPostgres || !settings.isEmpty()) {
                 QMap<QString, QString> keys{{"KIGYO", ""}, {"AREA", ""}, {"DBPARMS", connection}};
-                for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-                    keys.insert(it.key(), it.value().toString() == u"{unopenable}"
-                                              ? unopenable()
-                                              : it.value().toString());
+                for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
+                    const QString value = it.value().toString();
+                    keys.insert(it.key(), value == u"{unopenable}" ? unopenable()
+                                          : value == u"{silent}"   ? silentServer
+                                                                   : value);
+                }
                 QString text = QStringLiteral("[NWLS\\Common]\n");
                 for (auto it = keys.cbegin(); it != keys.cend(); ++it)
                     text += it.key() + u'=' + it.value() + u'\n';
@@ -268,8 +333,8 @@ private slots:
             env.insert(it.key(), value);
         }
 
-        const Run text = doctor({}, env);
-        const Run json = doctor({"--json"}, env);
+        const Run text = doctor({"--timeout", timeout}, env);
+        const Run json = doctor({"--timeout", timeout, "--json"}, env);
         const int expected = failing.isEmpty() ? 0 : 1;
         QVERIFY2(text.status == expected, qPrintable(text.out + text.err));
         QVERIFY2(json.status == expected, qPrintable(json.out + json.err));
