@@ -11,6 +11,8 @@ if(CMAKE_LIBRARY_ARCHITECTURE AND NOT TKV418_LIBDIR_CHOSEN)
   set(TKV418_LIBDIR_CHOSEN ON CACHE INTERNAL "")
 endif()
 include(GNUInstallDirs)
+# Installing (and CPack) builds only what is installed, which scripts/package builds first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 include(CMakePackageConfigHelpers)
 
 set(tkv418_stage "${PROJECT_BINARY_DIR}/install-stage")
