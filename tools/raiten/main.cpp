@@ -3,6 +3,7 @@
 // Exit status: 0 when RaitenDenpyoPRINT gave 0, 1 when it gave -1 (or the host's connection
 // could not be opened), 2 for a usage error.
 #include "Align.h"
+#include "Doctor.h"
 #include "component/Product.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
@@ -67,6 +68,7 @@ QString usage() {
         "Usage: raiten [--PROPERTY VALUE | --PROPERTY=VALUE]... [--pdf FILE | --png FILE]\n"
         "              [--dpi N] [--settings FILE] [--nprinter FILE]\n"
         "       raiten --align --DenpKbnL 1|2 [--pdf FILE | --png FILE] [--nprinter FILE]\n"
+        "       raiten doctor [--json] ...   (checks this workstation: raiten doctor --help)\n"
         "Prints a visit slip, shows its preview, or renders it into files.\n"
         "Property names are matched without regard to case; the last of repeated options wins.\n"
         "\nProperties:\n");
@@ -172,6 +174,8 @@ int main(int argc, char** argv) {
     kema::request::selectPlatformWithoutDisplay();
     QApplication application(argc, argv);
     kema::component::registerProduct();
+    if (QCoreApplication::arguments().value(1) == u"doctor")
+        return kema::doctor::run(QCoreApplication::arguments().mid(2));
 
     const auto parsed = parse(QCoreApplication::arguments().mid(1));
     if (const auto* error = std::get_if<UsageError>(&parsed)) {

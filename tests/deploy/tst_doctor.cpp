@@ -1,0 +1,395 @@
+// raiten doctor on workstations made for it: the demo store of scripts/make-demo-db, the store
+// on the test PostgreSQL server and the test CUPS server pass every check; each later row breaks
+// one thing and expects that check alone to fail, with its hint, after checks that passed. The
+// text and the JSON form carry the same verdicts, and no password is ever shown.
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using kema::test::kPostgres;
+using kema::test::kSqlite;
+
+const QString kSecret = QStringLiteral("doctor-secret-Xq7");
+
+// Every check, in the order a workstation needs them.
+const QStringList kChecks{"settings",      "company",         "connection-string",
+                          "database",      "tables",          "parameters",
+                          "items",         "fonts",           "cups",
+                          "default-queue", "printer-offsets", "offset-queue"};
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QString mark(const QString& status) {
+    return status == u"pass"   ? QStringLiteral("✓")
+           : status == u"fail" ? QStringLiteral("✗")
+                               : QStringLiteral("-");
+}
+
+bool write(const QString& path, const QString& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
+}
+
+// A loopback port that takes connections and never answers: the kernel completes the handshake
+// from the backlog while nobody reads.
+class SilentServer {
+public:
+    SilentServer() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_fd, 8) != 0 ||
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentServer() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
+} // namespace
+
+class TestDoctor : public QObject {
+    Q_OBJECT
+
+    static Run doctor(const QStringList& arguments, const QProcessEnvironment& environment) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KEMA_BINARY_DIR "/tools/raiten/raiten"),
+                      QStringList{"doctor"} + arguments);
+        Run run;
+        if (!process.waitForFinished(300000))
+            return run;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return run;
+    }
+
+    // The test PostgreSQL server's connection string with a database that does not exist and a
+    // password of its own, so that a leak of it is seen.
+    static QString unopenable() {
+        QMap<QString, QString> values =
+            kema::test::connectionValues(qEnvironmentVariable("KEMA_TEST_PG"));
+        values.insert("DATABASE", "kema_absent_database");
+        values.insert("PWD", kSecret);
+        QStringList parts;
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            parts << it.key() + u'=' + it.value();
+        return parts.join(u';');
+    }
+
+private slots:
+    void initTestCase() {
+        for (const char* tool : {"sqlite3", "psql"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(
+                    QStringLiteral("%1 is not installed (scripts/install-deps)").arg(tool)));
+        }
+        if (qEnvironmentVariableIsEmpty("CUPS_SERVER") ||
+            qEnvironmentVariableIsEmpty("KEMA_TEST_CUPS_QUEUE")) {
+            if (kema::test::servicesRequired())
+                QFAIL("CUPS_SERVER is not set but KEMA_REQUIRE_SERVICES=1");
+            QSKIP("no test CUPS server (eval \"$(scripts/services/cups start DIR)\")");
+        }
+    }
+
+    void workstation_data() {
+        // A good workstation, then one fault a row: the check that fails alone, a text its
+        // detail shows and one its hint does.
+        struct Row {
+            const char* name;
+            QString backend = kSqlite;
+            QString sql{};                                    // run on the store before the doctor
+            QString settingsFile = QStringLiteral("written"); // or "absent", "absent-default"
+            QVariantMap settings{};                           // keys of [NWLS\Common] replaced
+            QString nprinter{}; // "" unset, "absent", or the file's text
+            QVariantMap environment{};
+            QString timeout = QStringLiteral("120"); // seconds the database may take
+            QString failing{};
+            QString detail{};
+            QString hint{};
+        };
+        const QString offsets = QStringLiteral("[START_POS]\nTOP=120\nLEFT=-40\nDevice=%1\n")
+                                    .arg(qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"));
+        const QVariantMap offsetCompany{{"KIGYO", "000008"}};
+        const Row rows[] = {
+            {.name = "demo workstation on SQLite"},
+            {.name = "store on PostgreSQL", .backend = kPostgres},
+            {.name = "company 000008 with its printer offsets",
+             .settings = offsetCompany,
+             .nprinter = offsets},
+            {.name = "no settings file",
+             .settingsFile = "absent",
+             .failing = "settings",
+             .detail = "no file",
+             .hint = "or name the workstation's file with KEMA_SETTINGS"},
+            {.name = "no per-user settings file",
+             .settingsFile = "absent-default",
+             .failing = "settings",
+             .detail = "per-user default",
+             .hint = "KIGYO, AREA and DBPARMS"},
+            {.name = "AREA selects an empty key",
+             .settings = {{"AREA", "1"}},
+             .failing = "connection-string",
+             .detail = "AREA \"1\" selects DBPARMC, which is empty",
+             .hint = "set DBPARMC in [NWLS\\Common]"},
+            {.name = "connection that does not open",
+             .backend = kPostgres,
+             .settings = {{"DBPARMS", "{unopenable}"}},
+             .failing = "database",
+             .detail = "cannot open",
+             .hint = "odbcinst -q -d"},
+            {.name = "database that never answers",
+             .settings = {{"DBPARMS", "{silent}"}},
+             .timeout = "3",
+             .failing = "database",
+             .detail = "no answer from",
+             .hint = "database server is running"},
+            {.name = "missing table",
+             .backend = kPostgres,
+             .sql = "DROP TABLE CGLASDTL",
+             .failing = "tables",
+             .detail = "missing or unreadable tables: CGLASDTL",
+             .hint = "schema.sql"},
+            {.name = "missing column",
+             .sql = "ALTER TABLE CBASE DROP COLUMN CUBS_KATAGAKI",
+             .failing = "tables",
+             .detail = "missing columns: CBASE.CUBS_KATAGAKI",
+             .hint = "schema.sql"},
+            {.name = "parameter 5040 absent",
+             .backend = kPostgres,
+             .sql = "DELETE FROM GSYSPARM WHERE PARM_NO = 5040",
+             .failing = "parameters",
+             .detail = "missing from GSYSPARM: 5040",
+             .hint = "add the rows to GSYSPARM"},
+            {.name = "item group 45 with three details",
+             .sql = "DELETE FROM MITEMDTL WHERE ITEM_NO = 45 AND DETAIL_NO IN (40, 50)",
+             .failing = "items",
+             .detail = "group 45 has 3 details",
+             .hint = "add the examination kinds to MITEMDTL"},
+            {.name = "fonts without the Japanese faces",
+             .environment = {{"FONTCONFIG_FILE", "{empty-fontconfig}"}},
+             .failing = "fonts",
+             .detail = "IPAMincho",
+             .hint = "install fonts-ipafont-mincho"},
+            {.name = "no CUPS server",
+             .environment = {{"CUPS_SERVER", "127.0.0.1:1"}},
+             .failing = "cups",
+             .detail = "no answer from CUPS at 127.0.0.1:1",
+             .hint = "CUPS_SERVER"},
+            {.name = "company 000008 without a printer-offset file",
+             .settings = offsetCompany,
+             .nprinter = "absent",
+             .failing = "printer-offsets",
+             .detail = "no readable file",
+             .hint = "KEMA_NPRINTER_INI"},
+            {.name = "company 000008 with a Device that is no queue",
+             .settings = offsetCompany,
+             .nprinter = "[START_POS]\nTOP=0\nLEFT=0\nDevice=kema_no_such_queue\n",
+             .failing = "offset-queue",
+             .detail = "Device \"kema_no_such_queue\" is no queue",
+             .hint = "set Device in [START_POS]"},
+        };
+
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("settingsFile");
+        QTest::addColumn<QVariantMap>("settings");
+        QTest::addColumn<QString>("nprinter");
+        QTest::addColumn<QVariantMap>("environment");
+        QTest::addColumn<QString>("timeout");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("hint");
+        for (const Row& row : rows)
+            QTest::newRow(row.name)
+                << row.backend << row.sql << row.settingsFile << row.settings << row.nprinter
+                << row.environment << row.timeout << row.failing << row.detail << row.hint;
+    }
+
+    void workstation() {
+        QFETCH(QString, backend);
+        QFETCH(QString, sql);
+        QFETCH(QString, settingsFile);
+        QFETCH(QVariantMap, settings);
+        QFETCH(QString, nprinter);
+        QFETCH(QVariantMap, environment);
+        QFETCH(QString, timeout);
+        QFETCH(QString, failing);
+        QFETCH(QString, detail);
+        QFETCH(QString, hint);
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // Lives until the doctor has run: the row of a database that never answers.
+        const SilentServer silent;
+        const QString silentServer =
+            QStringLiteral("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;"
+                           "DATABASE=kema;UID=kema;PWD=%2")
+                .arg(silent.port())
+                .arg(kSecret);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"KEMA_SETTINGS", "KEMA_NPRINTER_INI", "XDG_CONFIG_HOME"})
+            env.remove(name);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+
+        // The store: the demo database of scripts/make-demo-db, or the demo rows in a schema of
+        // the test PostgreSQL server.
+        std::optional<kema::test::TestDatabase> pg;
+        QString connection;
+        if (backend == kPostgres) {
+            pg.emplace(kPostgres);
+            KEMA_REQUIRE_DATABASE(*pg);
+            QVERIFY2(sql.isEmpty() || pg->run(sql).ok(), qPrintable(sql));
+            connection = pg->connectionString();
+        } else {
+            QProcess make;
+            make.start(QStringLiteral(KEMA_SOURCE_DIR "/scripts/make-demo-db"), {dir.path()});
+            QVERIFY(make.waitForFinished(60000));
+            QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+            connection = QStringLiteral("DRIVER=SQLite3;Database=") + dir.filePath("store.sqlite");
+            if (!sql.isEmpty()) {
+                QProcess sqlite;
+                sqlite.start("sqlite3", {"-bail", dir.filePath("store.sqlite"), sql});
+                QVERIFY(sqlite.waitForFinished(60000));
+                QVERIFY2(sqlite.exitCode() == 0, sqlite.readAllStandardError().constData());
+            }
+        }
+
+        QString settingsPath = dir.filePath("settings.ini");
+        if (settingsFile == u"absent") {
+            settingsPath = dir.filePath("absent/settings.ini");
+            env.insert("KEMA_SETTINGS", settingsPath);
+        } else if (settingsFile == u"absent-default") {
+            env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+            settingsPath = dir.filePath("config/KEMA/settings.ini");
+        } else {
+            // The demo's own file when nothing is to change.
+            if (backend == kPostgres || !settings.isEmpty()) {
+                QMap<QString, QString> keys{{"KIGYO", ""}, {"AREA", ""}, {"DBPARMS", connection}};
+                for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
+                    const QString value = it.value().toString();
+                    keys.insert(it.key(), value == u"{unopenable}" ? unopenable()
+                                          : value == u"{silent}"   ? silentServer
+                                                                   : value);
+                }
+                QString text = QStringLiteral("[NWLS\\Common]\n");
+                for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+                    text += it.key() + u'=' + it.value() + u'\n';
+                QVERIFY(write(settingsPath, text));
+            }
+            env.insert("KEMA_SETTINGS", settingsPath);
+        }
+
+        if (nprinter == u"absent") {
+            env.insert("KEMA_NPRINTER_INI", dir.filePath("absent/Nprinter.ini"));
+        } else if (!nprinter.isEmpty()) {
+            QVERIFY(write(dir.filePath("Nprinter.ini"), nprinter));
+            env.insert("KEMA_NPRINTER_INI", dir.filePath("Nprinter.ini"));
+        }
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
+            QString value = it.value().toString();
+            if (value == u"{empty-fontconfig}") {
+                value = dir.filePath("fonts.conf");
+                QVERIFY(write(value, "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
+                                     "\"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n"
+                                     "<cachedir>" +
+                                         dir.filePath("fontcache") +
+                                         "</cachedir>\n</fontconfig>\n"));
+            }
+            env.insert(it.key(), value);
+        }
+
+        const Run text = doctor({"--timeout", timeout}, env);
+        const Run json = doctor({"--timeout", timeout, "--json"}, env);
+        const int expected = failing.isEmpty() ? 0 : 1;
+        QVERIFY2(text.status == expected, qPrintable(text.out + text.err));
+        QVERIFY2(json.status == expected, qPrintable(json.out + json.err));
+
+        // Passwords: masked in what is shown, the unopenable one never seen at all.
+        static const QRegularExpression shownPassword(QStringLiteral("PWD=(?!\\*\\*\\*)"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+        for (const QString& output : {text.out, text.err, json.out, json.err}) {
+            QVERIFY2(!shownPassword.match(output).hasMatch(), qPrintable(output));
+            QVERIFY2(!output.contains(kSecret), qPrintable(output));
+        }
+
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(json.out.toUtf8(), &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        const QJsonObject root = document.object();
+        QCOMPARE(root.value("ok").toBool(), failing.isEmpty());
+        const QJsonArray checks = root.value("checks").toArray();
+        const QStringList lines = text.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), checks.size());
+
+        QStringList ids;
+        QStringList failed;
+        for (qsizetype i = 0; i < checks.size(); ++i) {
+            const QJsonObject check = checks.at(i).toObject();
+            const QString id = check.value("id").toString();
+            const QString status = check.value("status").toString();
+            ids << id;
+            // The same verdict, title, detail and hint on the line of the same place.
+            const QString line = lines.at(i);
+            QVERIFY2(line.startsWith(mark(status) + u' ' + check.value("title").toString() +
+                                     QStringLiteral(": ") + check.value("detail").toString()),
+                     qPrintable(line));
+            if (status == u"fail") {
+                failed << id;
+                QVERIFY2(line.endsWith(QStringLiteral(" — ") + check.value("hint").toString()),
+                         qPrintable(line));
+            } else {
+                QVERIFY2(status == u"pass" || status == u"skip", qPrintable(line));
+            }
+            if (id == failing) {
+                QVERIFY2(check.value("detail").toString().contains(detail), qPrintable(line));
+                QVERIFY2(check.value("hint").toString().contains(hint), qPrintable(line));
+            }
+            // What comes before the broken part is found working.
+            if (failing.isEmpty() || kChecks.indexOf(id) < kChecks.indexOf(failing))
+                QVERIFY2(status == u"pass" || id.contains(u"offset") || id == u"default-queue",
+                         qPrintable(line));
+        }
+        QCOMPARE(ids, kChecks);
+        QCOMPARE(failed, failing.isEmpty() ? QStringList() : QStringList{failing});
+        if (backend == kPostgres && failing.isEmpty())
+            QVERIFY2(text.out.contains(u"PWD=***"), qPrintable(text.out));
+    }
+};
+
+QTEST_MAIN(TestDoctor)
+#include "tst_doctor.moc"
