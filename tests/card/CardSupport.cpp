@@ -1,5 +1,7 @@
 #include "CardSupport.h"
 
+#include <QThread>
+
 #include "card/TKV418R3.h"
 #include "report/Controls.h"
 #include "report/Layout.h"
@@ -228,6 +230,15 @@ int ServerConnections::count() const {
         return -1;
     auto n = rs.value().field(QStringLiteral("N"));
     return n.ok() ? n.value().toInt() : -1;
+}
+
+int ServerConnections::settled(int expected) const {
+    int n = count();
+    for (int i = 0; i < 40 && n > expected; ++i) {
+        QThread::msleep(50);
+        n = count();
+    }
+    return n;
 }
 
 bool ServerConnections::countsOwnConnection() const {

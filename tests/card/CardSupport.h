@@ -69,6 +69,9 @@ public:
     bool tag();
     // -1 when the server cannot be asked.
     int count() const;
+    // The count once it has fallen to `expected`, or what it is after two seconds: a closed
+    // connection's server process leaves a moment after the client has gone.
+    int settled(int expected) const;
     // A connection opened with DBPARMS counts as one (the count sees what the card opens).
     bool countsOwnConnection() const;
 

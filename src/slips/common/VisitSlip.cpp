@@ -14,6 +14,8 @@
 #include <QDate>
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace kema::slips {
 
 namespace {
@@ -330,6 +332,69 @@ qint32 VisitSlip::loadKindLabels(int group) {
     }
     m_recordDelivered = 0;
     return 0;
+}
+
+db::Recordset& VisitSlip::query(const QString& sql, const QVariantList& params) {
+    auto rs = m_db.openWork(sql, params);
+    if (!rs.ok())
+        throw Failure(rs.error());
+    return *rs.value();
+}
+
+QVariantList VisitSlip::bothEyesItems(bool excludeSpecialOrder, QString& listText) {
+    auto items = m_db.prf_BothEyesItems(excludeSpecialOrder);
+    const QVariantList codes = items.ok() ? items.value() : QVariantList();
+    QStringList texts;
+    for (const QVariant& v : codes)
+        texts << NullToEmpty(v);
+    listText = texts.join(u',');
+    return codes;
+}
+
+void VisitSlip::prs_SetLensNames(int saleKind, const QVariantList& examKeys,
+                                 const QVariantList& bothEyes) {
+    // Without both-eyes items there is no lens category to look for.
+    if (bothEyes.isEmpty())
+        return;
+    QStringList marks;
+    for (qsizetype i = 0; i < bothEyes.size(); ++i)
+        marks << QStringLiteral("?");
+    const QString lensSql =
+        QStringLiteral(
+            "SELECT CSALE_GOODS_NM FROM CSALE WHERE CSALE_STORE_NO = ? AND CSALE_KIND = ") +
+        QString::number(saleKind) +
+        QStringLiteral(
+            " AND CSALE_UNIQUE_KEY = ? AND CSALE_HISTORY_NO = ? AND CSALE_GOODS_KBN IN (") +
+        marks.join(u',') + u')';
+    const QVariantList params = examKeys + bothEyes;
+    const auto firstName = [&](const char* eyes) -> std::optional<QString> {
+        db::Recordset& lines = query(
+            lensSql + QLatin1String(eyes) + QStringLiteral(" ORDER BY CSALE_LINE_NO"), params);
+        if (lines.atEnd())
+            return std::nullopt;
+        return NullToEmpty(column(lines, "CSALE_GOODS_NM"));
+    };
+    if (const auto both = firstName(" AND CSALE_RL_KBN IS NULL")) {
+        setText(QStringLiteral("Fld_LENS1_NM"), *both);
+        setText(QStringLiteral("Fld_LENS2_NM"), *both);
+    }
+    if (const auto right = firstName(" AND (CSALE_RL_KBN = 1 OR CSALE_RL_KBN = 3)"))
+        setText(QStringLiteral("Fld_LENS1_NM"), *right);
+    if (const auto left = firstName(" AND (CSALE_RL_KBN = 2 OR CSALE_RL_KBN = 3)"))
+        setText(QStringLiteral("Fld_LENS2_NM"), *left);
+}
+
+void VisitSlip::placeByKind(db::Recordset& rows, const char* kindColumn,
+                            const std::function<void(int row, const db::Recordset&)>& fill) {
+    for (; !rows.atEnd(); rows.moveNext()) {
+        const qint16 kind = ToInteger16(column(rows, kindColumn));
+        for (int row = 1; row <= 4; ++row) {
+            if (kind == m_kindNumber[size_t(row - 1)]) {
+                fill(row, rows);
+                break;
+            }
+        }
+    }
 }
 
 QString VisitSlip::detailName(int group, qint16 code) {

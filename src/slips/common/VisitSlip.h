@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -128,6 +129,19 @@ protected:
     // Fld_ZKINDn, Fld_NKINDn and KindNumber; "30002" titled "<report>.<report>_prf_init_SET"
     // on any failure. Then RecordDelivered is 0.
     qint32 loadKindLabels(int group);
+    // The rows of a statement on the work recordset; a rejected statement is an error of the
+    // procedure that runs it.
+    db::Recordset& query(const QString& sql, const QVariantList& params);
+    // The item codes of the lens categories, and their list text ("20,21") into `listText`.
+    QVariantList bothEyesItems(bool excludeSpecialOrder, QString& listText);
+    // The lens names of an examination's sale (CSALE_KIND `saleKind`): a line for no particular
+    // eye names both, then a line for the right or the left eye (or both, 3) its own; the first
+    // line of each in line order. Nothing without lens categories.
+    void prs_SetLensNames(int saleKind, const QVariantList& examKeys, const QVariantList& bothEyes);
+    // Each detail row in the grid row whose KindNumber equals its kind column; rows of no kind
+    // of the four are left out.
+    void placeByKind(db::Recordset& rows, const char* kindColumn,
+                     const std::function<void(int row, const db::Recordset&)>& fill);
     // The name of a detail of an item group; the empty text when the group has no such detail.
     QString detailName(int group, qint16 code);
     QString prf_IntroducerName(qint16 code) { return detailName(36, code); }

@@ -12,11 +12,6 @@ namespace kema::slips {
 
 namespace {
 
-// The contact-lens sales lines of one examination whose goods kind names a lens.
-const QString kLensLines = QStringLiteral(
-    "SELECT CSALE_GOODS_NM FROM CSALE WHERE CSALE_STORE_NO = ? AND CSALE_KIND = 2 AND "
-    "CSALE_UNIQUE_KEY = ? AND CSALE_HISTORY_NO = ? AND CSALE_GOODS_KBN IN (");
-
 // A keratometry reading in hundredths of a millimetre; nothing when it is missing or zero.
 std::optional<qint64> hundredths(const QVariant& reading) {
     const double mm = ToDouble(reading);
@@ -39,61 +34,27 @@ QString TKV418R2::averageKeratometry(const QVariant& hk, const QVariant& vk) {
 }
 
 void TKV418R2::prf_SetContactExam(const QString& store, double key) {
-    db::ReportDatabase& db = database();
-    const auto run = [&](const QString& sql, const QVariantList& params) -> db::Recordset& {
-        auto rs = db.openWork(sql, params);
-        if (!rs.ok())
-            throw Failure(rs.error());
-        return *rs.value();
-    };
     try {
-        auto items = db.prf_BothEyesItems(false);
-        const QVariantList bothEyes = items.ok() ? items.value() : QVariantList();
-        QStringList codes;
-        for (const QVariant& v : bothEyes)
-            codes << NullToEmpty(v);
-        m_bothEyesItemList = codes.join(u',');
+        const QVariantList bothEyes = bothEyesItems(false, m_bothEyesItemList);
 
         // Undated examinations last; on one date the highest history number is the latest.
         db::Recordset& latest =
-            run(QStringLiteral("SELECT CNT_HISTORY_NO FROM CCNTBS WHERE CNT_STORE_NO = ? AND "
-                               "CNT_UNIQUE_KEY = ? ORDER BY CASE WHEN CNT_EXAM_DT IS NULL THEN 1 "
-                               "ELSE 0 END, CNT_EXAM_DT DESC, CNT_HISTORY_NO DESC"),
-                {store, key});
+            query(QStringLiteral("SELECT CNT_HISTORY_NO FROM CCNTBS WHERE CNT_STORE_NO = ? AND "
+                                 "CNT_UNIQUE_KEY = ? ORDER BY CASE WHEN CNT_EXAM_DT IS NULL THEN 1 "
+                                 "ELSE 0 END, CNT_EXAM_DT DESC, CNT_HISTORY_NO DESC"),
+                  {store, key});
         if (!latest.atEnd() && !latest.atBegin())
             m_examHistoryNo = ToInteger32(column(latest, "CNT_HISTORY_NO"));
         const QVariantList examKeys{store, key, m_examHistoryNo};
 
-        // Without both-eyes items there is no lens category to look for.
-        if (!bothEyes.isEmpty()) {
-            QStringList marks;
-            for (qsizetype i = 0; i < bothEyes.size(); ++i)
-                marks << QStringLiteral("?");
-            const QString lensSql = kLensLines + marks.join(u',') + u')';
-            const QVariantList lensParams = examKeys + bothEyes;
-            const QString order = QStringLiteral(" ORDER BY CSALE_LINE_NO");
-            const auto firstName = [&](const char* eyes) -> std::optional<QString> {
-                db::Recordset& lines = run(lensSql + QLatin1String(eyes) + order, lensParams);
-                if (lines.atEnd())
-                    return std::nullopt;
-                return NullToEmpty(column(lines, "CSALE_GOODS_NM"));
-            };
-            if (const auto both = firstName(" AND CSALE_RL_KBN IS NULL")) {
-                setText(QStringLiteral("Fld_LENS1_NM"), *both);
-                setText(QStringLiteral("Fld_LENS2_NM"), *both);
-            }
-            if (const auto right = firstName(" AND (CSALE_RL_KBN = 1 OR CSALE_RL_KBN = 3)"))
-                setText(QStringLiteral("Fld_LENS1_NM"), *right);
-            if (const auto left = firstName(" AND (CSALE_RL_KBN = 2 OR CSALE_RL_KBN = 3)"))
-                setText(QStringLiteral("Fld_LENS2_NM"), *left);
-        }
+        prs_SetLensNames(2, examKeys, bothEyes);
 
-        db::Recordset& header =
-            run(QStringLiteral("SELECT CNT_EXAM_DT, CNT_INT_CD, CNT_DOCTOR_CD, CNT_NAKED_SIGHT_1, "
-                               "CNT_NAKED_SIGHT_2, CNT_NAKED_SIGHT_3, CNT_VK_1, CNT_HK_1, "
-                               "CNT_VK_2, CNT_HK_2, CNT_REMARKS FROM CCNTBS WHERE CNT_STORE_NO = ? "
-                               "AND CNT_UNIQUE_KEY = ? AND CNT_HISTORY_NO = ?"),
-                examKeys);
+        db::Recordset& header = query(
+            QStringLiteral("SELECT CNT_EXAM_DT, CNT_INT_CD, CNT_DOCTOR_CD, CNT_NAKED_SIGHT_1, "
+                           "CNT_NAKED_SIGHT_2, CNT_NAKED_SIGHT_3, CNT_VK_1, CNT_HK_1, "
+                           "CNT_VK_2, CNT_HK_2, CNT_REMARKS FROM CCNTBS WHERE CNT_STORE_NO = ? "
+                           "AND CNT_UNIQUE_KEY = ? AND CNT_HISTORY_NO = ?"),
+            examKeys);
         if (!header.atEnd()) {
             setText(QStringLiteral("Fld_CNT_REMARKS"), NullToEmpty(column(header, "CNT_REMARKS")));
             setText(
@@ -122,18 +83,11 @@ void TKV418R2::prf_SetContactExam(const QString& store, double key) {
         }
 
         db::Recordset& detail =
-            run(QStringLiteral("SELECT * FROM CCNTDTL WHERE CNT_STORE_NO = ? AND "
-                               "CNT_UNIQUE_KEY = ? AND CNT_HISTORY_NO = ? ORDER BY CNT_KIND1"),
-                examKeys);
-        for (; !detail.atEnd(); detail.moveNext()) {
-            const qint16 kind = ToInteger16(column(detail, "CNT_KIND1"));
-            for (int row = 1; row <= 4; ++row) {
-                if (kind == m_kindNumber[size_t(row - 1)]) {
-                    fillGridRow(row, detail);
-                    break;
-                }
-            }
-        }
+            query(QStringLiteral("SELECT * FROM CCNTDTL WHERE CNT_STORE_NO = ? AND "
+                                 "CNT_UNIQUE_KEY = ? AND CNT_HISTORY_NO = ? ORDER BY CNT_KIND1"),
+                  examKeys);
+        placeByKind(detail, "CNT_KIND1",
+                    [this](int row, const db::Recordset& rs) { fillGridRow(row, rs); });
     } catch (const Failure& failure) {
         // The examination block keeps what was filled so far.
         reportHandledFailure("prf_SetContactExam", failure);

@@ -18,36 +18,25 @@ const QString kSaleKeys = QStringLiteral(" FROM CSALE WHERE CSALE_STORE_NO = ? A
 
 void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
     db::ReportDatabase& db = database();
-    const auto run = [&](const QString& sql, const QVariantList& params) -> db::Recordset& {
-        auto rs = db.openWork(sql, params);
-        if (!rs.ok())
-            throw Failure(rs.error());
-        return *rs.value();
-    };
     try {
-        auto items = db.prf_BothEyesItems(true);
-        const QVariantList bothEyes = items.ok() ? items.value() : QVariantList();
-        QStringList codes;
-        for (const QVariant& v : bothEyes)
-            codes << NullToEmpty(v);
-        m_bothEyesItemList = codes.join(u',');
+        const QVariantList bothEyes = bothEyesItems(true, m_bothEyesItemList);
         const qint16 p1180 = db.prf_GetSysParm(1180);
         const qint16 p1120 = db.prf_GetSysParm(1120);
 
         // Undated examinations last; on one date the highest history number is the latest.
         db::Recordset& latest =
-            run(QStringLiteral("SELECT GLS_HISTORY_NO FROM CGLASBS WHERE GLS_STORE_NO = ? AND "
-                               "GLS_UNIQUE_KEY = ? ORDER BY CASE WHEN GLS_EXAM_DT IS NULL THEN 1 "
-                               "ELSE 0 END, GLS_EXAM_DT DESC, GLS_HISTORY_NO DESC"),
-                {store, key});
+            query(QStringLiteral("SELECT GLS_HISTORY_NO FROM CGLASBS WHERE GLS_STORE_NO = ? AND "
+                                 "GLS_UNIQUE_KEY = ? ORDER BY CASE WHEN GLS_EXAM_DT IS NULL THEN 1 "
+                                 "ELSE 0 END, GLS_EXAM_DT DESC, GLS_HISTORY_NO DESC"),
+                  {store, key});
         if (!latest.atEnd() && !latest.atBegin())
             m_examHistoryNo = ToInteger32(column(latest, "GLS_HISTORY_NO"));
         const QVariantList saleKeys{store, key, m_examHistoryNo};
 
         db::Recordset& special =
-            run(QStringLiteral("SELECT CSALE_GOODS_NM, CSALE_RL_KBN") + kSaleKeys +
-                    QStringLiteral(" AND CSALE_GOODS_KBN = ? ORDER BY CSALE_LINE_NO"),
-                saleKeys + QVariantList{p1180});
+            query(QStringLiteral("SELECT CSALE_GOODS_NM, CSALE_RL_KBN") + kSaleKeys +
+                      QStringLiteral(" AND CSALE_GOODS_KBN = ? ORDER BY CSALE_LINE_NO"),
+                  saleKeys + QVariantList{p1180});
         for (; !special.atEnd(); special.moveNext()) {
             const QString name = NullToEmpty(column(special, "CSALE_GOODS_NM"));
             const QString piece = name.isEmpty() ? QString() : name + u' ';
@@ -62,50 +51,21 @@ void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
         setText(QStringLiteral("Fld_SPEC_2"), m_leftSpecialText);
 
         db::Recordset& frame =
-            run(QStringLiteral("SELECT CSALE_GOODS_NM") + kSaleKeys +
-                    QStringLiteral(" AND CSALE_GOODS_KBN = ? ORDER BY CSALE_LINE_NO"),
-                saleKeys + QVariantList{p1120});
+            query(QStringLiteral("SELECT CSALE_GOODS_NM") + kSaleKeys +
+                      QStringLiteral(" AND CSALE_GOODS_KBN = ? ORDER BY CSALE_LINE_NO"),
+                  saleKeys + QVariantList{p1120});
         if (!frame.atEnd())
             setText(QStringLiteral("fld_FRAME_NM"), NullToEmpty(column(frame, "CSALE_GOODS_NM")));
 
-        // Without both-eyes items there is no lens category to look for.
-        if (!bothEyes.isEmpty()) {
-            QStringList marks;
-            for (qsizetype i = 0; i < bothEyes.size(); ++i)
-                marks << QStringLiteral("?");
-            const QString lensSql = QStringLiteral("SELECT CSALE_GOODS_NM") + kSaleKeys +
-                                    QStringLiteral(" AND CSALE_GOODS_KBN IN (") + marks.join(u',') +
-                                    u')';
-            const QVariantList lensParams = saleKeys + bothEyes;
-            const QString order = QStringLiteral(" ORDER BY CSALE_LINE_NO");
-            db::Recordset& both =
-                run(lensSql + QStringLiteral(" AND CSALE_RL_KBN IS NULL") + order, lensParams);
-            if (!both.atEnd()) {
-                const QString name = NullToEmpty(column(both, "CSALE_GOODS_NM"));
-                setText(QStringLiteral("Fld_LENS1_NM"), name);
-                setText(QStringLiteral("Fld_LENS2_NM"), name);
-            }
-            db::Recordset& right =
-                run(lensSql + QStringLiteral(" AND (CSALE_RL_KBN = 1 OR CSALE_RL_KBN = 3)") + order,
-                    lensParams);
-            if (!right.atEnd())
-                setText(QStringLiteral("Fld_LENS1_NM"),
-                        NullToEmpty(column(right, "CSALE_GOODS_NM")));
-            db::Recordset& left =
-                run(lensSql + QStringLiteral(" AND (CSALE_RL_KBN = 2 OR CSALE_RL_KBN = 3)") + order,
-                    lensParams);
-            if (!left.atEnd())
-                setText(QStringLiteral("Fld_LENS2_NM"),
-                        NullToEmpty(column(left, "CSALE_GOODS_NM")));
-        }
+        prs_SetLensNames(1, saleKeys, bothEyes);
 
-        db::Recordset& header =
-            run(QStringLiteral("SELECT GLS_EXAM_DT, GLS_USE_PUR, GLS_INT_CD, GLS_NAKED_SIGHT_1, "
-                               "GLS_NAKED_SIGHT_2, GLS_NAKED_SIGHT_3, GLS_REMARKS, GLS_LENS_COLR1, "
-                               "GLS_LENS_NODO1, GLS_LENS_NODO_UD1, GLS_LENS_COLR2, GLS_LENS_NODO2, "
-                               "GLS_LENS_NODO_UD2 FROM CGLASBS WHERE GLS_STORE_NO = ? AND "
-                               "GLS_UNIQUE_KEY = ? AND GLS_HISTORY_NO = ?"),
-                saleKeys);
+        db::Recordset& header = query(
+            QStringLiteral("SELECT GLS_EXAM_DT, GLS_USE_PUR, GLS_INT_CD, GLS_NAKED_SIGHT_1, "
+                           "GLS_NAKED_SIGHT_2, GLS_NAKED_SIGHT_3, GLS_REMARKS, GLS_LENS_COLR1, "
+                           "GLS_LENS_NODO1, GLS_LENS_NODO_UD1, GLS_LENS_COLR2, GLS_LENS_NODO2, "
+                           "GLS_LENS_NODO_UD2 FROM CGLASBS WHERE GLS_STORE_NO = ? AND "
+                           "GLS_UNIQUE_KEY = ? AND GLS_HISTORY_NO = ?"),
+            saleKeys);
         if (!header.atEnd()) {
             setText(QStringLiteral("Fld_CNT_REMARKS"), NullToEmpty(column(header, "GLS_REMARKS")));
             setText(
@@ -135,18 +95,11 @@ void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
         }
 
         db::Recordset& detail =
-            run(QStringLiteral("SELECT * FROM CGLASDTL WHERE GLS_STORE_NO = ? AND "
-                               "GLS_UNIQUE_KEY = ? AND GLS_HISTORY_NO = ? ORDER BY GLS_KIND1"),
-                saleKeys);
-        for (; !detail.atEnd(); detail.moveNext()) {
-            const qint16 kind = ToInteger16(column(detail, "GLS_KIND1"));
-            for (int row = 1; row <= 4; ++row) {
-                if (kind == m_kindNumber[size_t(row - 1)]) {
-                    fillGridRow(row, detail);
-                    break;
-                }
-            }
-        }
+            query(QStringLiteral("SELECT * FROM CGLASDTL WHERE GLS_STORE_NO = ? AND "
+                                 "GLS_UNIQUE_KEY = ? AND GLS_HISTORY_NO = ? ORDER BY GLS_KIND1"),
+                  saleKeys);
+        placeByKind(detail, "GLS_KIND1",
+                    [this](int row, const db::Recordset& rs) { fillGridRow(row, rs); });
     } catch (const Failure& failure) {
         // The examination block keeps what was filled so far.
         reportHandledFailure("prf_SetGlassesExam", failure);
