@@ -1,4 +1,3 @@
-#include "../support/LayoutChecks.h"
 #include "PdfText.h"
 #include "report/Controls.h"
 #include "report/Document.h"

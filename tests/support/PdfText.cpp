@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 
 namespace kema::test {
 
@@ -51,6 +52,18 @@ QList<PdfWord> pdfWords(const QString& pdf) {
     for (const QList<PdfWord>& page : pdfPages(pdf))
         words += page;
     return words;
+}
+
+void verifyAligned(const QRectF& ink, const QRectF& box, report::Align align) {
+    const double at = align == report::Align::Left    ? ink.left() - box.left()
+                      : align == report::Align::Right ? ink.right() - box.right()
+                                                      : ink.center().x() - box.center().x();
+    const QString where = QStringLiteral("ink %1-%2 in box %3-%4")
+                              .arg(ink.left())
+                              .arg(ink.right())
+                              .arg(box.left())
+                              .arg(box.right());
+    QTest::qVerify(qAbs(at) <= 1, "aligned", qPrintable(where), __FILE__, __LINE__);
 }
 
 QStringList barcodes(const QString& image) {

@@ -1,6 +1,8 @@
 #pragma once
 
 // What a rendered page shows, read back with the poppler and zbar tools.
+#include "report/Layout.h"
+
 #include <QList>
 #include <QRectF>
 #include <QString>
@@ -21,6 +23,8 @@ QString runTool(const QString& program, const QStringList& arguments, int* exitC
 QList<QList<PdfWord>> pdfPages(const QString& pdf);
 // The words of all pages in order.
 QList<PdfWord> pdfWords(const QString& pdf);
+// Printed ink (points) sits at the aligned edge, or centre, of its designed box within 1 pt.
+void verifyAligned(const QRectF& ink, const QRectF& box, report::Align align);
 // The symbols zbarimg decodes from an image, one per line, without their type.
 QStringList barcodes(const QString& image);
 
