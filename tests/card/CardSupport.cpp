@@ -138,34 +138,6 @@ report::Align cardAlign(const QString& control) {
     return c ? c->align : report::Align::Left;
 }
 
-QString textIn(const QList<PdfWord>& words, const QRectF& box, QList<PdfWord>* found) {
-    QList<PdfWord> inside;
-    for (const PdfWord& w : words)
-        if (qAbs(w.box.top() - box.top()) <= 1 && w.box.left() >= box.left() - 1 &&
-            w.box.right() <= box.right() + 1)
-            inside.append(w);
-    std::sort(inside.begin(), inside.end(),
-              [](const PdfWord& a, const PdfWord& b) { return a.box.left() < b.box.left(); });
-    QStringList texts;
-    for (const PdfWord& w : inside)
-        texts << w.text;
-    if (found)
-        *found = inside;
-    return texts.join(u' ');
-}
-
-int darkPixels(const QImage& image, const QRectF& box, int dpi) {
-    const QRect pixels = QRectF(box.topLeft() * dpi / 72.0, box.size() * dpi / 72.0)
-                             .toAlignedRect()
-                             .intersected(image.rect());
-    int dark = 0;
-    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-        for (int x = pixels.left(); x <= pixels.right(); ++x)
-            if (qGray(image.pixel(x, y)) < 160)
-                ++dark;
-    return dark;
-}
-
 QString setting(const QString& key) {
     QFile file(qEnvironmentVariable("KEMA_SETTINGS"));
     if (!file.open(QIODevice::ReadOnly))

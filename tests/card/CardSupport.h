@@ -38,12 +38,6 @@ std::function<void()>& beforeCardEnd();
 QRectF cardBox(const SlipRun& run, const QString& className, const QString& control);
 report::Align cardAlign(const QString& control);
 
-// The words lying in the box (within 1 pt), in reading order, joined by blanks.
-QString textIn(const QList<PdfWord>& words, const QRectF& box, QList<PdfWord>* found = nullptr);
-
-// Darker pixels of the image inside the box (points), for a page rendered at `dpi`.
-int darkPixels(const QImage& image, const QRectF& box, int dpi);
-
 // Reads and writes one key of [NWLS\Common] in the settings file of the scenario.
 QString setting(const QString& key);
 bool setSetting(const QString& key, const QString& value);

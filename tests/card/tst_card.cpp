@@ -257,7 +257,7 @@ class TestCard : public QObject {
                 const QRectF box = cardBox(run, className, field);
                 QVERIFY2(box.isValid(), qPrintable(field));
                 for (const QList<PdfWord>& words : pages) {
-                    verifyOnPage(words, box, field, value);
+                    verifyPrinted(words, box, cardAlign(field), value);
                     if (QTest::currentTestFailed())
                         return;
                 }
@@ -297,35 +297,6 @@ class TestCard : public QObject {
             }
         }
         m_fixture.verify(run, common);
-    }
-
-    // The text lies within 1 pt of the designed box and keeps the control's alignment.
-    static void verifyOnPage(const QList<PdfWord>& words, const QRectF& box, const QString& field,
-                             const QString& expected) {
-        QList<PdfWord> found;
-        const QString text = textIn(words, box, &found);
-        // The text layer splits words at the ideographic space of "小　計".
-        QCOMPARE(text, QString(expected).replace(QChar(0x3000), u' '));
-        if (found.isEmpty())
-            return;
-        const qreal left = found.first().box.left();
-        const qreal right = found.last().box.right();
-        const QString where = field + QStringLiteral(" at %1-%2 in %3-%4")
-                                          .arg(left)
-                                          .arg(right)
-                                          .arg(box.left())
-                                          .arg(box.right());
-        switch (cardAlign(field)) {
-        case report::Align::Left:
-            QVERIFY2(qAbs(left - box.left()) <= 1, qPrintable(where));
-            break;
-        case report::Align::Center:
-            QVERIFY2(qAbs((left + right) / 2 - box.center().x()) <= 1, qPrintable(where));
-            break;
-        case report::Align::Right:
-            QVERIFY2(qAbs(right - box.right()) <= 1, qPrintable(where));
-            break;
-        }
     }
 
 private slots:
@@ -587,7 +558,7 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
              onPage(kCaptions + kNoValues) +
                  QStringList{"card:Fld_CUBS_GL_AMT_SUM=" + amountInPdf("123,456")}},
         };
-        for (const QString& backend : SlipFixture::backends())
+        for (const QString& backend : backends())
             for (const Row& row : rows)
                 QTest::addRow("%s: %s", qPrintable(backend), row.name)
                     << backend << row.className << row.rows << row.settings << row.request
@@ -613,7 +584,7 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
         QTest::addColumn<QString>("className");
         QTest::addColumn<QString>("company");
         QTest::addColumn<bool>("white");
-        for (const QString& backend : SlipFixture::backends()) {
+        for (const QString& backend : backends()) {
             for (const QString& className : {kCard, kSlip}) {
                 for (const auto& [company, white] :
                      {std::pair{"000004", true}, std::pair{"000001", false}, std::pair{"", false}})
@@ -661,7 +632,7 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
         QTest::addColumn<QString>("backend");
         QTest::addColumn<int>("category");
         QTest::addColumn<QString>("code");
-        for (const QString& backend : SlipFixture::backends())
+        for (const QString& backend : backends())
             for (const auto& [category, code] : {std::pair{11, "30003"}, std::pair{29, "30004"},
                                                  std::pair{30, "30005"}, std::pair{31, "30006"}})
                 QTest::addRow("%s: category %d", qPrintable(backend), category)
@@ -699,7 +670,7 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
 
     // A definition that fails to load shows "30007" and leaves the captions from there on
     // empty; the values of the other items still print.
-    void captionRoutineFails_data() { SlipFixture::addBackendColumn(); }
+    void captionRoutineFails_data() { addBackendRows(); }
     void captionRoutineFails() {
         QFETCH(QString, backend);
         if (!prepare(backend, kCustomers, {}))
@@ -719,7 +690,7 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
 
     // The card's connection fails after the slip opened its own: the card shows the message
     // box and ends in error, the slip prints and its own end decides the result.
-    void cardDatabaseFailsInSlip_data() { SlipFixture::addBackendColumn(); }
+    void cardDatabaseFailsInSlip_data() { addBackendRows(); }
     void cardDatabaseFailsInSlip() {
         QFETCH(QString, backend);
         if (!prepare(backend, kSlipRows, {}))

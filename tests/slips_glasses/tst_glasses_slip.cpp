@@ -3,6 +3,7 @@
 // rendered text layer and the barcode read back from the page.
 #include "PdfText.h"
 #include "SlipFixture.h"
+#include "TestDatabase.h"
 
 #include "report/Controls.h"
 #include "report/Document.h"
@@ -456,7 +457,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
              {},
              {"pages=1", "-Fld_INQ_NO"}},
         };
-        for (const QString& backend : SlipFixture::backends())
+        for (const QString& backend : backends())
             for (const Row& row : rows)
                 QTest::addRow("%s: %s", qPrintable(backend), row.name)
                     << backend << row.rows << row.request << row.host << row.expected;
@@ -478,7 +479,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
     }
 
     // The next print of the same host process carries the reception number again.
-    void slipNumberIsUsedOnce_data() { SlipFixture::addBackendColumn(); }
+    void slipNumberIsUsedOnce_data() { addBackendRows(); }
     void slipNumberIsUsedOnce() {
         QFETCH(QString, backend);
         if (!m_fixture.prepare(backend, QString::fromUtf8(kCustomer)))
@@ -491,7 +492,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
     }
 
     // What the staff read on paper: the texts at their designed places, the barcode readable.
-    void renderedPage_data() { SlipFixture::addBackendColumn(); }
+    void renderedPage_data() { addBackendRows(); }
     void renderedPage() {
         QFETCH(QString, backend);
         if (!m_fixture.prepare(backend, QString::fromUtf8(kCustomer)))
@@ -509,7 +510,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
         QTest::addColumn<QVariantMap>("request");
         QTest::addColumn<QString>("slipNumber");
         QTest::addColumn<QStringList>("expected");
-        for (const QString& backend : SlipFixture::backends()) {
+        for (const QString& backend : backends()) {
             const auto row = [&](const char* name, const QVariantMap& request,
                                  const char* slipNumber, const QStringList& expected) {
                 QTest::addRow("%s: %s", qPrintable(backend), name)
@@ -537,7 +538,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
 
     // A reception of two rows on the store's own table is two pages, one per visitor, in
     // whatever order the server returns them.
-    void receptionOnTheStoresOwnTable_data() { SlipFixture::addBackendColumn(); }
+    void receptionOnTheStoresOwnTable_data() { addBackendRows(); }
     void receptionOnTheStoresOwnTable() {
         QFETCH(QString, backend);
         if (!m_fixture.prepare(backend, QString::fromUtf8(kStoresOwnReception)))
@@ -572,7 +573,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
         QFETCH(QString, failing);
         QFETCH(QVariantMap, request);
         QFETCH(QStringList, expected);
-        if (!m_fixture.prepare(SlipFixture::backends().first(), QString::fromUtf8(kCustomer)))
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kCustomer)))
             return;
         const auto restore = qScopeGuard([&] {
             ComponentRegistry::instance().reset();
@@ -605,7 +606,7 @@ VALUES ('R0001', 2, '001', 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);)",
     void customerBaseAnswers() {
         QFETCH(int, answer);
         QFETCH(QStringList, expected);
-        if (!m_fixture.prepare(SlipFixture::backends().first(), QString::fromUtf8(kCustomer)))
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kCustomer)))
             return;
         ComponentRegistry& registry = ComponentRegistry::instance();
         const auto restore = qScopeGuard([&] { registry.reset(); });

@@ -15,8 +15,10 @@
 namespace kema::test {
 namespace {
 
-QString sourcePath(const QString& relative) {
-    return QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative);
+// A SQL file of the source tree; empty when it cannot be read.
+QString readSource(const QString& relative) {
+    QFile file(QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) + u'\n' : QString();
 }
 
 Status failure(const QString& text) {
@@ -99,19 +101,16 @@ TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(
         m_error = QStringLiteral("unknown backend ") + backend;
         return;
     }
-    QStringList files{QStringLiteral("db/schema.sql")};
-    if (content == Content::Demo)
-        files << QStringLiteral("db/demo.sql");
-    for (const QString& file : files) {
-        if (Status st = runFile(sourcePath(file)); !st.ok()) {
-            m_error = st.error().description;
-            return;
-        }
+    const bool demo = content == Content::Demo;
+    const QString schemaSql = readSource(QStringLiteral("db/schema.sql"));
+    const QString demoSql = demo ? readSource(QStringLiteral("db/demo.sql")) : QString();
+    if (schemaSql.isEmpty() || (demo && demoSql.isEmpty())) {
+        m_error = QStringLiteral("cannot read db/schema.sql or db/demo.sql");
+        return;
     }
-    if (content == Content::Demo && backend == kSqlite) {
-        if (Status st = run(QString::fromLatin1(kSqliteLocalToday)); !st.ok())
-            m_error = st.error().description;
-    }
+    const QString today = demo && backend == kSqlite ? QString::fromLatin1(kSqliteLocalToday) : "";
+    if (Status st = run(schemaSql + demoSql + today); !st.ok())
+        m_error = st.error().description;
 }
 
 TestDatabase::~TestDatabase() {
@@ -124,13 +123,6 @@ TestDatabase::~TestDatabase() {
         else
             qunsetenv("KEMA_SETTINGS");
     }
-}
-
-Status TestDatabase::runFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("cannot read ") + path);
-    return run(QString::fromUtf8(file.readAll()));
 }
 
 Status TestDatabase::run(const QString& sql) {

@@ -10,12 +10,9 @@
 #include "report/Layout.h"
 #include "report/Report.h"
 #include "request/SharedRequestState.h"
-#include "services/database/Database.h"
 #include "slips/Registration.h"
 
 #include <QFile>
-#include <QMap>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <optional>
@@ -32,14 +29,6 @@ struct SlipFixture::Private {
 
 SlipFixture::SlipFixture() : d(std::make_unique<Private>()) {}
 SlipFixture::~SlipFixture() = default;
-
-QStringList SlipFixture::backends() {
-    return test::backends();
-}
-
-void SlipFixture::addBackendColumn() {
-    addBackendRows();
-}
 
 void SlipFixture::setHost(const QVariantMap& values) {
     SharedRequestState& host = SharedRequestState::instance();
@@ -92,9 +81,9 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     if (!QTest::qVerify(d->database->isValid(), "database", qPrintable(d->database->error()),
                         __FILE__, __LINE__))
         return false;
-    QFile base(QStringLiteral(KEMA_SOURCE_DIR "/tests/slips_support/base.sql"));
+    QFile base(QStringLiteral(KEMA_SOURCE_DIR "/tests/support/base.sql"));
     if (!base.open(QIODevice::ReadOnly)) {
-        QTest::qFail("tests/slips_support/base.sql is missing", __FILE__, __LINE__);
+        QTest::qFail("tests/support/base.sql is missing", __FILE__, __LINE__);
         return false;
     }
     for (const QString& sql : {QString::fromUtf8(base.readAll()), statements}) {
@@ -108,9 +97,16 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     return true;
 }
 
-void SlipFixture::breakConnection() {
-    d->database->writeSettings(
-        {{QStringLiteral("DBPARMS"), QStringLiteral("DRIVER=NoSuchDriver;Database=/nonexistent")}});
+QString SlipFixture::connectionString() const {
+    return d->database->connectionString();
+}
+
+void SlipFixture::writeSettings(const QMap<QString, QString>& values) {
+    d->database->writeSettings(values);
+}
+
+const MessageRecorder& SlipFixture::messages() const {
+    return *d->messages;
 }
 
 SlipRun SlipFixture::run(const QString& className, const QVariantMap& request, Output output) {
@@ -215,39 +211,11 @@ void SlipFixture::verify(const SlipRun& run, const QStringList& expected) const 
 }
 
 void SlipFixture::verifyPlaced(const SlipRun& run, const QString& field) const {
-    const QString text = run.texts.value(field).trimmed();
-    if (!QTest::qVerify(!text.isEmpty(), qPrintable(field), "has a text", __FILE__, __LINE__))
-        return;
-    const QString first = text.split(QRegularExpression(QStringLiteral("\\s+"))).first();
-    const QRectF box = run.boxes.value(field);
-    const QList<PdfWord> words = pdfWords(run.file);
-    for (const PdfWord& w : words) {
-        if (w.text != first || qAbs(w.box.top() - box.top()) > 1 || w.box.left() < box.left() - 1 ||
-            w.box.right() > box.right() + 1)
-            continue;
-        const report::Align align = report::Align(run.aligns.value(field));
-        if (align == report::Align::Left && qAbs(w.box.left() - box.left()) > 1)
-            continue;
-        if (align == report::Align::Right && text == first && qAbs(w.box.right() - box.right()) > 1)
-            continue;
-        return;
-    }
-    QStringList near;
-    for (const PdfWord& w : words)
-        if (w.text == first)
-            near << QStringLiteral("(%1,%2)-(%3,%4)")
-                        .arg(w.box.left())
-                        .arg(w.box.top())
-                        .arg(w.box.right())
-                        .arg(w.box.bottom());
-    QTest::qFail(qPrintable(QStringLiteral("%1 \"%2\" not at (%3,%4)-(%5,%6); found at %7")
-                                .arg(field, first)
-                                .arg(box.left())
-                                .arg(box.top())
-                                .arg(box.right())
-                                .arg(box.bottom())
-                                .arg(near.join(u' '))),
-                 __FILE__, __LINE__);
+    const QString text = run.texts.value(field);
+    if (QTest::qVerify(!text.trimmed().isEmpty(), qPrintable(field), "has a text", __FILE__,
+                       __LINE__))
+        verifyPrinted(pdfWords(run.file), run.boxes.value(field),
+                      report::Align(run.aligns.value(field)), text);
 }
 
 void SlipFixture::verifyBarcodes(const QString& className, const QVariantMap& request,
@@ -263,20 +231,6 @@ void SlipFixture::verifyBarcodes(const QString& className, const QVariantMap& re
     for (int page = 0; page < png.pages; ++page)
         read << barcodes(report::pngPageFile(png.file, page)).join(u' ');
     QTest::qCompare(read, expected, "barcodes", "expected", __FILE__, __LINE__);
-}
-
-int SlipFixture::openServerConnections() const {
-    if (!d->database || d->database->backend() != kPostgres)
-        return -1;
-    db::Connection connection;
-    if (!connection.open(d->database->connectionString()).ok())
-        return -1;
-    auto count = connection.execute(
-        QStringLiteral("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE datname = "
-                       "current_database() AND pid <> pg_backend_pid()"));
-    if (!count.ok() || count.value().atEnd())
-        return -1;
-    return count.value().field(QStringLiteral("N")).value().toInt();
 }
 
 } // namespace kema::test
