@@ -21,6 +21,11 @@ class MessageRecorder;
 
 enum class Output { Fields, Pdf, Png };
 
+// Expectations written as one text, "Field=text|+Field|pages=1".
+inline QStringList items(const QString& text) {
+    return text.split(u'|', Qt::SkipEmptyParts);
+}
+
 // What a run left: every text field and label, the barcode, the pages, the result flags and
 // what was shown.
 struct SlipRun {
