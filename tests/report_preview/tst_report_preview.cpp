@@ -16,6 +16,7 @@ using namespace kema::report;
 namespace {
 
 const QString CloseTool = QStringLiteral("終了(&C)");
+using Keys = QList<QPair<int, int>>;
 
 // A report that ran, with the slips' window settings and their added tool.
 std::unique_ptr<TestReport> ranReport(int records = 1) {
@@ -130,52 +131,42 @@ private slots:
         QCOMPARE(report->keys.last(), qMakePair(code, shift));
     }
 
-    void closingFromAKey() {
+    // The report closes the window from a key or a tool; Escape closes it by itself.
+    void closing_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<Keys>("keys");
+        QTest::newRow("F12") << int(Qt::Key_F12) << QString() << Keys{{123, 0}};
+        QTest::newRow("tool") << 0 << CloseTool << Keys{};
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << QString() << Keys{{27, 0}};
+    }
+    void closing() {
+        QFETCH(int, key);
+        QFETCH(QString, tool);
+        QFETCH(Keys, keys);
         auto report = ranReport();
         QVERIFY(report);
         report->onKeyDown = [&](int code, int) {
             if (code == 123)
                 report->closeWindow();
         };
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            shown = QApplication::activeModalWidget() != nullptr;
-            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_F12);
-        });
-        ModalWatch guard;
-        QVERIFY(showPreview(*report).ok());
-        QVERIFY(shown);
-        QVERIFY(!guard.seen);
-        QCOMPARE(report->keys, (QList<QPair<int, int>>{{123, 0}}));
-    }
-
-    void closingFromAClick() {
-        auto report = ranReport();
-        QVERIFY(report);
-        report->onToolbarClick = [&](const QString& tool) {
-            if (tool == CloseTool)
+        report->onToolbarClick = [&](const QString& clicked) {
+            if (clicked == CloseTool)
                 report->closeWindow();
         };
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            dialog->tool(CloseTool)->trigger();
+            if (key)
+                QTest::keyClick(dialog, Qt::Key(key));
+            else
+                dialog->tool(tool)->trigger();
         });
         ModalWatch guard;
         QVERIFY(showPreview(*report).ok());
         QVERIFY(!guard.seen);
-        QCOMPARE(report->clicks, QStringList{CloseTool});
-    }
-
-    void escapeCloses() {
-        auto report = ranReport();
-        QVERIFY(report);
-        QTimer::singleShot(
-            0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
-        ModalWatch guard;
-        QVERIFY(showPreview(*report).ok());
-        QCOMPARE(report->keys, (QList<QPair<int, int>>{{27, 0}}));
-        QVERIFY(!guard.seen);
+        QCOMPARE(report->keys, keys);
+        QCOMPARE(report->clicks, tool.isEmpty() ? QStringList() : QStringList{tool});
     }
 
     // The print tool, by click or Ctrl+P: the dialog, then the job result, then the event.
@@ -228,8 +219,7 @@ private slots:
         QCOMPARE(report->printerJobResult(), jobResult);
         QCOMPARE(resultInEvent, jobResult);
         QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
-        const QList<QPair<int, int>> keys =
-            byKey ? QList<QPair<int, int>>{{0x11, 2}, {0x50, 2}} : QList<QPair<int, int>>{};
+        const Keys keys = byKey ? Keys{{0x11, 2}, {0x50, 2}} : Keys{};
         QCOMPARE(report->keys, keys);
         QVERIFY(messages.isEmpty());
         QCOMPARE(QFile::exists(file), accept);
@@ -323,25 +313,22 @@ private slots:
     }
 
     // The slips close their window in the end event after a start error: it never shows.
-    void closedByEndEventNeverShown() {
-        TestReport report;
-        report.setTarget(Target::Preview);
-        report.setCaption(QStringLiteral("来店伝票"));
-        report.onEnd = [&] { report.closeWindow(); };
-        ModalWatch guard;
-        QVERIFY(execute(report).ok());
-        QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
-        QVERIFY(!guard.seen);
+    void executeShowsThePreviewUnlessClosed_data() {
+        QTest::addColumn<bool>("closeInEnd");
+        QTest::newRow("shown") << false;
+        QTest::newRow("closed by the end event") << true;
     }
-
-    void executeShowsThePreview() {
+    void executeShowsThePreviewUnlessClosed() {
+        QFETCH(bool, closeInEnd);
         TestReport report;
         report.setTarget(Target::Preview);
         report.setCaption(QStringLiteral("来店伝票"));
+        if (closeInEnd)
+            report.onEnd = [&] { report.closeWindow(); };
         ModalWatch guard;
         QVERIFY(execute(report).ok());
-        QVERIFY(guard.seen);
         QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
+        QCOMPARE(guard.seen, !closeInEnd);
     }
 
     void eventErrorEndsThePreview() {
