@@ -52,6 +52,36 @@ const char kSqliteLocalToday[] =
     "UPDATE CBASE SET CUBS_ENTRY_DT = date('now', 'localtime'), "
     "CUBS_LAST_VISIT_DT = date('now', 'localtime') WHERE CUBS_ENTRY_DT = CURRENT_DATE;\n";
 
+// Values of an ODBC connection string, keys upper-cased.
+QMap<QString, QString> connectionValues(const QString& connection) {
+    QMap<QString, QString> values;
+    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq > 0)
+            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
+    }
+    return values;
+}
+
+// psql on the server of an ODBC connection string's values, in `schema` when given.
+Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
+               const QString& schema = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
+    env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
+    env.insert(QStringLiteral("PGDATABASE"), server.value(QStringLiteral("DATABASE")));
+    env.insert(QStringLiteral("PGUSER"), server.value(QStringLiteral("UID")));
+    env.insert(QStringLiteral("PGPASSWORD"), server.value(QStringLiteral("PWD")));
+    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
+    if (!schema.isEmpty())
+        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
+    return runProcess(QStringLiteral("psql"),
+                      QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
+                                  QStringLiteral("ON_ERROR_STOP=1")} +
+                          arguments,
+                      env);
+}
+
 } // namespace
 
 bool servicesRequired() {
@@ -138,34 +168,6 @@ Status TestDatabase::run(const QString& sql) {
         return failure(QStringLiteral("cannot write ") + script.fileName());
     script.close();
     return runPsql(m_pg, {QStringLiteral("-f"), script.fileName()}, m_schema);
-}
-
-QMap<QString, QString> connectionValues(const QString& connection) {
-    QMap<QString, QString> values;
-    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype eq = part.indexOf(u'=');
-        if (eq > 0)
-            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
-    }
-    return values;
-}
-
-Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
-               const QString& schema) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
-    env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
-    env.insert(QStringLiteral("PGDATABASE"), server.value(QStringLiteral("DATABASE")));
-    env.insert(QStringLiteral("PGUSER"), server.value(QStringLiteral("UID")));
-    env.insert(QStringLiteral("PGPASSWORD"), server.value(QStringLiteral("PWD")));
-    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
-    if (!schema.isEmpty())
-        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
-    return runProcess(QStringLiteral("psql"),
-                      QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
-                                  QStringLiteral("ON_ERROR_STOP=1")} +
-                          arguments,
-                      env);
 }
 
 QString TestDatabase::writeSettings(const QMap<QString, QString>& values) {

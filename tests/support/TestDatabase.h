@@ -43,13 +43,6 @@ inline QStringList backends() {
     return {kSqlite, kPostgres};
 }
 
-// Values of an ODBC connection string, keys upper-cased.
-QMap<QString, QString> connectionValues(const QString& connection);
-// Runs psql on the server of such values (SERVER, PORT, DATABASE, UID, PWD), in `schema` when
-// given; a failure carries psql's error text.
-Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
-               const QString& schema = {});
-
 class TestDatabase {
 public:
     enum class Content { Schema, Demo }; // db/schema.sql, and db/demo.sql after it
