@@ -219,12 +219,34 @@ private slots:
         QVERIFY(inkIn(png, box, 300) > 0);
         QCOMPARE(inkIn(png, QRectF(box.left() - 400, box.top(), 390, box.height()), 300), 0);
         QCOMPARE(inkIn(png, QRectF(box.left(), box.bottom() + 10, box.width(), 400), 300), 0);
+        // Quiet zones of ten modules stay clear on both sides of the bars.
+        for (double x : {box.left() + 10, box.right() - 110})
+            QCOMPARE(inkIn(png, QRectF(x, box.top(), 100, box.height() / 2), 300), 0);
+        QVERIFY(runTool(toolPath("zbarimg"), {u"-q"_s, png}).startsWith(u"CODE-128:"_s));
         const QString pdf = file(u"barcode.pdf"_s);
         QVERIFY(renderPdf(report, pdf).ok());
         const QList<PdfWord> words = pdfWords(pdf);
         QVERIFY(std::any_of(words.begin(), words.end(), [&](const PdfWord& w) {
             return w.text == number && sheet(box).adjusted(-1, -1, 1, 1).contains(w.box);
         }));
+    }
+
+    // A change of weight on a later page reaches the drawn text: bold is wider.
+    void boldChangeIsDrawn() {
+        PaintReport report;
+        report.records = 2;
+        report.format = [](PaintReport& r, int record) {
+            r.textField(u"Fld_L"_s).setBold(record == 2);
+        };
+        const QString pdf = file(u"bold.pdf"_s);
+        QVERIFY(renderPdf(report, pdf).ok());
+        QList<double> widths;
+        for (const QList<PdfWord>& page : pdfPages(pdf))
+            for (const PdfWord& w : page)
+                if (w.text == u"Leftward")
+                    widths << w.box.width();
+        QCOMPARE(widths.size(), 2);
+        QVERIFY2(widths[1] > widths[0] + 1, qPrintable(u"%1 %2"_s.arg(widths[0]).arg(widths[1])));
     }
 
     void clearedBarcodeDrawsNothing() {
