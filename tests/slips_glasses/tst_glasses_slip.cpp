@@ -192,12 +192,17 @@ private slots:
                 "Fld_PD_11=32.0|Fld_PD_12=31.5|Fld_NPD_11=30.0|Fld_NPD_12=|"
                 "Fld_EYE_POINT_11=22.0|Fld_EYE_POINT_12=-2.0|"
                 // Row 2: exact zeros and a zero-led positive power.
-                "Fld_SIGHT_21=0.70|Fld_SPH_21=+ 0.00|Fld_SPH_22=+0.50|Fld_CYL_21=|Fld_CYL_22=|"
+                "Fld_SIGHT_21=0.70|Fld_SIGHT_23=0.80|Fld_SPH_21=+ "
+                "0.00|Fld_SPH_22=+0.50|Fld_CYL_21=|Fld_CYL_22=|"
                 "Fld_AX_21=|Fld_P_WAY_21=|Fld_P_WAY_22=|Fld_PD_21=|"
                 // Row 3 has no detail row; kind 9 matches no row label; history 1 is not shown.
                 "Fld_SIGHT_31=|Fld_SPH_31=|Fld_CYL_31=|Fld_AX_31=|Fld_PD_31=|"
                 // Row 4: a Null power prints nothing.
                 "Fld_SPH_41=|Fld_SPH_42=-0.25|Fld_SIGHT_41="_s);
+            row("customer: the other prism bases",
+                customer + "UPDATE CGLASDTL SET GLS_P_WAY1_1 = 7, GLS_P_WAY1_2 = 8 "
+                           "WHERE GLS_KIND1 = 1;",
+                customerRequest(), {}, u"Fld_P_WAY_11=OT|Fld_P_WAY_12=UP"_s);
             row("customer: store code 1 reads rows stored under 001", customer,
                 customerRequest({{"StoreCodeL", "1"}}), {},
                 u"Fld_STORE_NM_CD=みどり眼鏡 本店  (001)|Fld_EXAM_DT=2024年06月01日|"
@@ -281,7 +286,8 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
             row("reception", reception, receptionRequest(), {},
                 "pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店  (001)|Fld_KANA_MEI=ﾀﾅｶ ﾊﾅｺ|"
                 "Fld_CUSTOM_MEI=田中 花子|Fld_CUSTOM_NO=0015001|Fld_BIRTH_MD=昭和 50年 04月 03日|"
-                "Fld_HOME_TEL=03-1111-2222|Fld_CONNECT_CMT=日中は携帯|Fld_MAILNO=    -|"
+                "Fld_HOME_TEL=03-1111-2222|Fld_CONNECT_TEL=090-1111-2222|"
+                "Fld_CONNECT_CMT=日中は携帯|Fld_MAILNO=    -|"
                 "Fld_EXAM_DT=" +
                     kBlankDate + "|Fld_VISIT_YY=" + year + "|Fld_VISIT_DD=" + today("dd") +
                     "|-Fld_ASTA_M|+Fld_ASTA_W|-Fld_ASTA_SIN|+Fld_ASTA_SAI|+GENGO1|"
