@@ -15,60 +15,37 @@
 #include <limits>
 
 using namespace kema::report;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// A printer with fixed device values.
-class FixedDevice final : public PrinterDevice {
-public:
-    bool present = true;
-    float factorX = 1.5f;
-    float factorY = 1.5f;
-    qint32 physicalWidth = 0;
-    qint32 physicalHeight = 0;
-    qint32 printableWidth = 0;
-    qint32 printableHeight = 0;
-    qint32 offsetX = 0;
-    qint32 offsetY = 0;
-
-    bool available() const override { return present; }
-    float twipsPerPixelX() const override { return factorX; }
-    float twipsPerPixelY() const override { return factorY; }
-    qint32 deviceCaps(int index) const override {
-        switch (index) {
-        case PhysicalWidth:
-            return physicalWidth;
-        case PhysicalHeight:
-            return physicalHeight;
-        case HorzRes:
-            return printableWidth;
-        case VertRes:
-            return printableHeight;
-        case PhysicalOffsetX:
-            return offsetX;
-        case PhysicalOffsetY:
-            return offsetY;
-        default:
-            return 0;
-        }
-    }
-};
-
-// An A4 landscape sheet at 600 dpi with an unprintable strip of 37 px left and 20 px top.
-FixedDevice sheetWithBorder() {
-    FixedDevice device;
-    device.factorX = device.factorY = 1440.0f / 600.0f;
-    device.physicalWidth = 7016;
-    device.physicalHeight = 4961;
-    device.printableWidth = 6900;
-    device.printableHeight = 4900;
-    device.offsetX = 37;
-    device.offsetY = 20;
-    return device;
-}
-
 constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
 constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
+
+// A printer with fixed device values: present, width, height, printable width and height,
+// offsets; by default an A4 landscape sheet at 600 dpi with an unprintable strip of 37 px left
+// and 20 px top.
+class FixedDevice final : public PrinterDevice {
+public:
+    explicit FixedDevice(QList<qint64> values = {1, 7016, 4961, 6900, 4900, 37, 20},
+                         float factor = 1440.0f / 600.0f)
+        : m_values(values), m_factor(factor) {}
+    bool available() const override { return m_values[0] != 0; }
+    float twipsPerPixelX() const override { return m_factor; }
+    float twipsPerPixelY() const override { return m_factor; }
+    qint32 deviceCaps(int index) const override {
+        const int caps[] = {PhysicalWidth, PhysicalHeight,  HorzRes,
+                            VertRes,       PhysicalOffsetX, PhysicalOffsetY};
+        for (int i = 0; i < 6; ++i)
+            if (caps[i] == index)
+                return qint32(m_values[i + 1]);
+        return 0;
+    }
+
+private:
+    QList<qint64> m_values;
+    float m_factor;
+};
 
 using kema::test::PdfWord;
 
@@ -159,48 +136,41 @@ Q_DECLARE_METATYPE(std::optional<qint32>)
 Q_DECLARE_METATYPE(std::optional<PrinterMargins>)
 Q_DECLARE_METATYPE(PrinterMargins)
 
-class PageSetupTest : public QObject {
+class TestPageSetup : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir m_dir;
 
     void writeIni(const QByteArray& content) {
-        const QString path = m_dir.filePath(QStringLiteral("Nprinter.ini"));
+        const QString path = m_dir.filePath(u"Nprinter.ini"_s);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
-        file.close();
-        qputenv("KEMA_NPRINTER_INI", path.toLocal8Bit());
+        qputenv("KEMA_NPRINTER_INI", QFile::encodeName(path));
     }
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
+    // Halves to the even neighbour; nothing when the product leaves 32 bits or is no number.
     void pixelsToTwips_data() {
         QTest::addColumn<float>("factor");
         QTest::addColumn<qint32>("pixels");
         QTest::addColumn<std::optional<qint32>>("twips");
-        QTest::newRow("1.5 x 3 = 4.5 -> 4") << 1.5f << 3 << std::optional<qint32>(4);
-        QTest::newRow("1.5 x 5 = 7.5 -> 8") << 1.5f << 5 << std::optional<qint32>(8);
-        QTest::newRow("2.4 x 37 -> 89") << 1440.0f / 600.0f << 37 << std::optional<qint32>(89);
-        QTest::newRow("1.5 x 1 = 1.5 -> 2") << 1.5f << 1 << std::optional<qint32>(2);
-        QTest::newRow("1.5 x 7 = 10.5 -> 10") << 1.5f << 7 << std::optional<qint32>(10);
-        QTest::newRow("1.5 x -3 = -4.5 -> -4") << 1.5f << -3 << std::optional<qint32>(-4);
-        QTest::newRow("1.2 x 14033 (1200 dpi)")
-            << 1440.0f / 1200.0f << 14033 << std::optional<qint32>(16840);
-        QTest::newRow("zero") << 1.5f << 0 << std::optional<qint32>(0);
-        QTest::newRow("largest") << 1.0f << Max32 << std::optional<qint32>(Max32);
-        QTest::newRow("smallest") << 1.0f << Min32 << std::optional<qint32>(Min32);
-        QTest::newRow("overflow") << 2.0f << Max32 << std::optional<qint32>();
-        QTest::newRow("negative overflow") << 2.0f << Min32 << std::optional<qint32>();
-        QTest::newRow("infinite factor")
-            << std::numeric_limits<float>::infinity() << 3 << std::optional<qint32>();
-        QTest::newRow("NaN factor")
-            << std::numeric_limits<float>::quiet_NaN() << 3 << std::optional<qint32>();
-        QTest::newRow("huge factor") << 1e30f << 1 << std::optional<qint32>();
+        using Twips = std::optional<qint32>;
+        QTest::newRow("1.5 x 3 = 4.5 -> 4") << 1.5f << 3 << Twips(4);
+        QTest::newRow("1.5 x 5 = 7.5 -> 8") << 1.5f << 5 << Twips(8);
+        QTest::newRow("1.5 x -3 = -4.5 -> -4") << 1.5f << -3 << Twips(-4);
+        QTest::newRow("2.4 x 37 -> 89") << 1440.0f / 600.0f << 37 << Twips(89);
+        QTest::newRow("1.2 x 14033 (1200 dpi)") << 1440.0f / 1200.0f << 14033 << Twips(16840);
+        QTest::newRow("largest") << 1.0f << Max32 << Twips(Max32);
+        QTest::newRow("smallest") << 1.0f << Min32 << Twips(Min32);
+        QTest::newRow("overflow") << 2.0f << Max32 << Twips();
+        QTest::newRow("negative overflow") << 2.0f << Min32 << Twips();
+        QTest::newRow("infinite factor") << std::numeric_limits<float>::infinity() << 3 << Twips();
+        QTest::newRow("NaN factor") << std::numeric_limits<float>::quiet_NaN() << 3 << Twips();
+        QTest::newRow("huge factor") << 1e30f << 1 << Twips();
     }
-
     void pixelsToTwips() {
         QFETCH(float, factor);
         QFETCH(qint32, pixels);
@@ -212,84 +182,60 @@ private slots:
         QTest::addColumn<QList<qint64>>("device"); // present, width, height, pw, ph, ox, oy
         QTest::addColumn<float>("factor");
         QTest::addColumn<std::optional<PrinterMargins>>("margins");
-        const auto some = [](qint32 l, qint32 t, qint32 r, qint32 b) {
-            return std::optional<PrinterMargins>(PrinterMargins{l, t, r, b});
-        };
+        using Margins = std::optional<PrinterMargins>;
         QTest::newRow("offsets 3 and 5 px at 1.5")
-            << QList<qint64>{1, 100, 80, 90, 70, 3, 5} << 1.5f << some(4, 8, 11, 7);
+            << QList<qint64>{1, 100, 80, 90, 70, 3, 5} << 1.5f << Margins({4, 8, 11, 7});
         QTest::newRow("no border") << QList<qint64>{1, 14033, 9917, 14033, 9917, 0, 0}
-                                   << 1440.0f / 1200.0f << some(0, 0, 0, 0);
+                                   << 1440.0f / 1200.0f << Margins({0, 0, 0, 0});
         QTest::newRow("37 px at 600 dpi") << QList<qint64>{1, 7016, 4961, 6900, 4900, 37, 20}
-                                          << 1440.0f / 600.0f << some(89, 48, 189, 98);
-        QTest::newRow("no printer")
-            << QList<qint64>{0, 100, 80, 90, 70, 3, 5} << 1.5f << std::optional<PrinterMargins>();
+                                          << 1440.0f / 600.0f << Margins({89, 48, 189, 98});
+        QTest::newRow("no printer") << QList<qint64>{0, 100, 80, 90, 70, 3, 5} << 1.5f << Margins();
         QTest::newRow("dpi 0") << QList<qint64>{1, 100, 80, 90, 70, 3, 5}
-                               << std::numeric_limits<float>::infinity()
-                               << std::optional<PrinterMargins>();
+                               << std::numeric_limits<float>::infinity() << Margins();
         QTest::newRow("product overflows")
-            << QList<qint64>{1, Max32, 80, 90, 70, 3, 5} << 1.5f << std::optional<PrinterMargins>();
-        QTest::newRow("subtraction overflows") << QList<qint64>{1, Max32, 80, -10, 70, 3, 5} << 1.0f
-                                               << std::optional<PrinterMargins>();
+            << QList<qint64>{1, Max32, 80, 90, 70, 3, 5} << 1.5f << Margins();
+        QTest::newRow("subtraction overflows")
+            << QList<qint64>{1, Max32, 80, -10, 70, 3, 5} << 1.0f << Margins();
         QTest::newRow("negative subtraction overflows")
-            << QList<qint64>{1, 100, Min32, 90, 70, 3, 5} << 1.0f
-            << std::optional<PrinterMargins>();
+            << QList<qint64>{1, 100, Min32, 90, 70, 3, 5} << 1.0f << Margins();
     }
-
     void measure() {
         QFETCH(QList<qint64>, device);
         QFETCH(float, factor);
         QFETCH(std::optional<PrinterMargins>, margins);
-        FixedDevice fixed;
-        fixed.present = device[0] != 0;
-        fixed.factorX = fixed.factorY = factor;
-        fixed.physicalWidth = qint32(device[1]);
-        fixed.physicalHeight = qint32(device[2]);
-        fixed.printableWidth = qint32(device[3]);
-        fixed.printableHeight = qint32(device[4]);
-        fixed.offsetX = qint32(device[5]);
-        fixed.offsetY = qint32(device[6]);
-        const auto measured = MeasurePrinterMargins(fixed);
+        const auto measured = MeasurePrinterMargins(FixedDevice(device, factor));
         QCOMPARE(measured.has_value(), margins.has_value());
         if (margins)
             QCOMPARE(*measured, *margins);
     }
 
+    // The measured left offset, 330 without a printer; the top margin is always 1134.
     void standard_data() {
-        QTest::addColumn<bool>("present");
+        QTest::addColumn<QList<qint64>>("device");
         QTest::addColumn<float>("left");
-        QTest::newRow("measured left offset") << true << 89.0f;
-        QTest::newRow("no printer falls back to 330") << false << 330.0f;
+        QTest::newRow("measured left offset")
+            << QList<qint64>{1, 7016, 4961, 6900, 4900, 37, 20} << 89.0f;
+        QTest::newRow("no offsets") << QList<qint64>{1, 7016, 4961, 6900, 4900, 0, 0} << 0.0f;
+        QTest::newRow("no printer falls back to 330")
+            << QList<qint64>{0, 7016, 4961, 6900, 4900, 37, 20} << 330.0f;
     }
-
     void standard() {
-        QFETCH(bool, present);
+        QFETCH(QList<qint64>, device);
         QFETCH(float, left);
         TestReport report;
-        FixedDevice device = sheetWithBorder();
-        device.present = present;
-        QVERIFY(StandardPageSetup(report, device).ok());
-        QCOMPARE(report.page().leftMargin, left);
-        QCOMPARE(report.page().topMargin, 1134.0f);
-        QCOMPARE(report.page().rightMargin, 0.0f);
-        QCOMPARE(report.page().bottomMargin, 0.0f);
-        QCOMPARE(report.page().paperSize, 9);
-        QCOMPARE(report.page().orientation, 2);
+        QVERIFY(StandardPageSetup(report, FixedDevice(device)).ok());
+        const PageValues& page = report.page();
+        QCOMPARE(
+            QList<float>({page.leftMargin, page.topMargin, page.rightMargin, page.bottomMargin}),
+            QList<float>({left, 1134, 0, 0}));
+        QCOMPARE(QPoint(page.paperSize, page.orientation), QPoint(9, 2));
         QCOMPARE(report.viewer().printer().pageLayout().orientation(), QPageLayout::Landscape);
         QCOMPARE(report.viewer().printer().pageLayout().pageSize().id(), QPageSize::A4);
     }
 
-    void standardZeroOffsets() {
-        TestReport report;
-        FixedDevice device = sheetWithBorder();
-        device.offsetX = device.offsetY = 0;
-        QVERIFY(StandardPageSetup(report, device).ok());
-        QCOMPARE(report.page().leftMargin, 0.0f);
-        QCOMPARE(report.page().topMargin, 1134.0f);
-    }
-
     void fileTargetHasNoBorder() {
         TestReport report;
-        report.setTarget(Target::Pdf, m_dir.filePath(QStringLiteral("x.pdf")));
+        report.setTarget(Target::Pdf, m_dir.filePath(u"x.pdf"_s));
         QVERIFY(StandardPageSetup(report).ok());
         QCOMPARE(report.page().leftMargin, 0.0f);
         QCOMPARE(report.page().topMargin, 1134.0f);
@@ -298,83 +244,66 @@ private slots:
         QCOMPARE(report.page().leftMargin, 0.0f);
     }
 
+    // The offsets of the pre-printed forms; the designed top and the measured left otherwise.
     void variantIni_data() {
         QTest::addColumn<QByteArray>("ini"); // empty: no file at all
+        QTest::addColumn<bool>("printer");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<float>("top");
         QTest::addColumn<float>("left");
         const float designedTop = 300; // the fixture layout's top margin
         const float measured = 89;
-        QTest::newRow("no file") << QByteArray() << true << designedTop << measured;
-        QTest::newRow("no section")
-            << QByteArray("[OTHER]\nTOP=500\n") << true << designedTop << measured;
-        QTest::newRow("TOP 500, LEFT 0")
-            << QByteArray("[START_POS]\nTOP=500\nLEFT=0\n") << true << 500.0f << measured;
-        QTest::newRow("LEFT 200") << QByteArray("[START_POS]\nLEFT=200\n") << true << designedTop
-                                  << 200.0f;
-        QTest::newRow("both") << QByteArray("[START_POS]\nTOP=-40\nLEFT=150\n") << true << -40.0f
-                              << 150.0f;
-        QTest::newRow("blanks around")
-            << QByteArray("[START_POS]\nLEFT=  200  \n") << true << designedTop << 200.0f;
-        QTest::newRow("half to even")
-            << QByteArray("[START_POS]\nTOP=12.5\nLEFT=13.5\n") << true << 12.0f << 14.0f;
-        QTest::newRow("empty values")
-            << QByteArray("[start_pos]\nTOP=\nLEFT=\n") << true << designedTop << measured;
-        QTest::newRow("16-bit limits")
-            << QByteArray("[START_POS]\nTOP=32767\nLEFT=-32768\n") << true << 32767.0f << -32768.0f;
-        QTest::newRow("TOP not numeric")
-            << QByteArray("[START_POS]\nTOP=abc\n") << false << 0.0f << 0.0f;
-        QTest::newRow("LEFT out of range")
-            << QByteArray("[START_POS]\nLEFT=32768\n") << false << 0.0f << 0.0f;
-        QTest::newRow("TOP below range")
-            << QByteArray("[START_POS]\nTOP=-32769\n") << false << 0.0f << 0.0f;
+        const auto row = [](const char* name, const QByteArray& ini, bool ok, float top, float left,
+                            bool printer = true) {
+            QTest::newRow(name) << ini << printer << ok << top << left;
+        };
+        row("no file", {}, true, designedTop, measured);
+        row("TOP 500, LEFT 0", "[START_POS]\nTOP=500\nLEFT=0\n", true, 500, measured);
+        row("LEFT 200", "[START_POS]\nLEFT=200\n", true, designedTop, 200);
+        row("both", "[START_POS]\nTOP=-40\nLEFT=150\n", true, -40, 150);
+        row("half to even", "[START_POS]\nTOP=12.5\nLEFT=13.5\n", true, 12, 14);
+        row("empty values", "[start_pos]\nTOP=\nLEFT=\n", true, designedTop, measured);
+        row("16-bit limits", "[START_POS]\nTOP=32767\nLEFT=-32768\n", true, 32767, -32768);
+        row("no printer", "[START_POS]\nTOP=500\n", true, 500, 330, false);
+        row("TOP not numeric", "[START_POS]\nTOP=abc\n", false, 0, 0);
+        row("LEFT out of range", "[START_POS]\nLEFT=32768\n", false, 0, 0);
+        row("TOP below range", "[START_POS]\nTOP=-32769\n", false, 0, 0);
     }
-
     void variantIni() {
         QFETCH(QByteArray, ini);
+        QFETCH(bool, printer);
         QFETCH(bool, ok);
         QFETCH(float, top);
         QFETCH(float, left);
         if (ini.isEmpty())
-            qputenv("KEMA_NPRINTER_INI",
-                    m_dir.filePath(QStringLiteral("absent.ini")).toLocal8Bit());
+            qputenv("KEMA_NPRINTER_INI", QFile::encodeName(m_dir.filePath(u"absent.ini"_s)));
         else
             writeIni(ini);
         TestReport report;
         const int paperBefore = report.page().paperSize;
-        const kema::Status status = VariantPageSetup(report, sheetWithBorder());
+        const kema::Status status =
+            VariantPageSetup(report, FixedDevice({printer, 7016, 4961, 6900, 4900, 37, 20}));
         QCOMPARE(status.ok(), ok);
         if (!ok) {
-            QVERIFY2(status.error().description.contains(QLatin1String("START_POS")),
+            QVERIFY2(status.error().description.contains(u"START_POS"_s),
                      qPrintable(status.error().description));
             return;
         }
-        QCOMPARE(report.page().topMargin, top);
-        QCOMPARE(report.page().leftMargin, left);
-        QCOMPARE(report.page().rightMargin, 0.0f);
-        QCOMPARE(report.page().bottomMargin, 0.0f);
-        QCOMPARE(report.page().orientation, 2);
-        QCOMPARE(report.page().paperSize, paperBefore);
+        const PageValues& page = report.page();
+        QCOMPARE(
+            QList<float>({page.leftMargin, page.topMargin, page.rightMargin, page.bottomMargin}),
+            QList<float>({left, top, 0, 0}));
+        QCOMPARE(QPoint(page.paperSize, page.orientation), QPoint(paperBefore, 2));
         QCOMPARE(report.viewer().printer().pageLayout().orientation(), QPageLayout::Landscape);
-    }
-
-    void variantWithoutPrinter() {
-        writeIni("[START_POS]\nTOP=500\n");
-        TestReport report;
-        FixedDevice device = sheetWithBorder();
-        device.present = false;
-        QVERIFY(VariantPageSetup(report, device).ok());
-        QCOMPARE(report.page().leftMargin, 330.0f);
-        QCOMPARE(report.page().topMargin, 500.0f);
     }
 
     void unknownDeviceIsAnError() {
         writeIni("[START_POS]\nDevice=no_such_queue\n");
         TestReport report;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no_such_queue")));
-        const kema::Status status = VariantPageSetup(report, sheetWithBorder());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"no_such_queue"_s));
+        const kema::Status status = VariantPageSetup(report, FixedDevice());
         QVERIFY(!status.ok());
-        QVERIFY(status.error().description.contains(QLatin1String("\"no_such_queue\"")));
+        QVERIFY(status.error().description.contains(u"\"no_such_queue\""_s));
     }
 
     // The unprintable border the real queues report, from their PPDs' ImageableArea: none on
@@ -382,19 +311,18 @@ private slots:
     void realQueueOffsets_data() {
         QTest::addColumn<QString>("queueVariable");
         QTest::addColumn<PrinterMargins>("margins");
-        QTest::newRow("full page")
-            << QStringLiteral("KEMA_TEST_CUPS_QUEUE") << PrinterMargins{0, 0, 0, 0};
-        QTest::newRow("with border") << QStringLiteral("KEMA_TEST_CUPS_MARGIN_QUEUE")
+        QTest::newRow("full page") << u"KEMA_TEST_CUPS_QUEUE"_s << PrinterMargins{0, 0, 0, 0};
+        QTest::newRow("with border") << u"KEMA_TEST_CUPS_MARGIN_QUEUE"_s
                                      << PrinterMargins{18 * 20, 30 * 20, 18 * 20, 24 * 20};
     }
-
     void realQueueOffsets() {
         KEMA_REQUIRE_CUPS();
         QFETCH(QString, queueVariable);
         QFETCH(PrinterMargins, margins);
-        const QString queue = qEnvironmentVariable(qPrintable(queueVariable));
         TestReport report;
-        QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
+        QVERIFY(
+            selectQueue(report.viewer().printer(), qEnvironmentVariable(qPrintable(queueVariable)))
+                .ok());
         QVERIFY(StandardPageSetup(report).ok());
         const auto measured = MeasurePrinterMargins(QPrinterDevice(report.viewer().printer()));
         QVERIFY(measured.has_value());
@@ -416,6 +344,17 @@ private slots:
         QCOMPARE(report.page().topMargin, 300.0f);
     }
 
+    void noPrinterMeasuresNothing() {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
+            if (qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER"))
+                QFAIL("this run should see no printer");
+            QSKIP("printers are installed; tst_page_setup_no_printer runs this without any");
+        }
+        TestReport report;
+        QVERIFY(!MeasurePrinterMargins(QPrinterDevice(report.viewer().printer())).has_value());
+        QVERIFY(StandardPageSetup(report).ok());
+        QCOMPARE(report.page().leftMargin, 330.0f);
+    }
     // The alignment sheet through the variant's page setup: its boxes where the variant prints
     // its fields, shifted by the margins in effect. A file shows no printer offset: the left in
     // effect is LEFT, else 0.
@@ -489,19 +428,7 @@ private slots:
         QVERIFY(std::any_of(words.begin(), words.end(),
                             [&](const PdfWord& w) { return w.text == queue; }));
     }
-
-    void noPrinterMeasuresNothing() {
-        if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
-            if (qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER"))
-                QFAIL("this run should see no printer");
-            QSKIP("printers are installed; tst_page_setup_no_printer runs this without any");
-        }
-        TestReport report;
-        QVERIFY(!MeasurePrinterMargins(QPrinterDevice(report.viewer().printer())).has_value());
-        QVERIFY(StandardPageSetup(report).ok());
-        QCOMPARE(report.page().leftMargin, 330.0f);
-    }
 };
 
-QTEST_MAIN(PageSetupTest)
+QTEST_MAIN(TestPageSetup)
 #include "tst_page_setup.moc"

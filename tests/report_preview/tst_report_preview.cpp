@@ -17,6 +17,7 @@ using namespace kema::report;
 namespace {
 
 const QString CloseTool = QStringLiteral("終了(&C)");
+using Keys = QList<QPair<int, int>>;
 
 // A report that ran, with the slips' window settings and their added tool.
 std::unique_ptr<TestReport> ranReport(int records = 1) {
@@ -132,75 +133,68 @@ private slots:
         QCOMPARE(report->keys.last(), qMakePair(code, shift));
     }
 
-    void closingFromAKey() {
+    // The report closes the window from a key or a tool; Escape closes it by itself.
+    void closing_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<Keys>("keys");
+        QTest::newRow("F12") << int(Qt::Key_F12) << QString() << Keys{{123, 0}};
+        QTest::newRow("tool") << 0 << CloseTool << Keys{};
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << QString() << Keys{{27, 0}};
+    }
+    void closing() {
+        QFETCH(int, key);
+        QFETCH(QString, tool);
+        QFETCH(Keys, keys);
         auto report = ranReport();
         QVERIFY(report);
         report->onKeyDown = [&](int code, int) {
             if (code == 123)
                 report->viewer().closed = true;
         };
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            shown = QApplication::activeModalWidget() != nullptr;
-            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_F12);
-        });
-        ModalWatch guard;
-        QVERIFY(showPreview(*report).ok());
-        QVERIFY(shown);
-        QVERIFY(!guard.seen);
-        QCOMPARE(report->keys, (QList<QPair<int, int>>{{123, 0}}));
-    }
-
-    void closingFromAClick() {
-        auto report = ranReport();
-        QVERIFY(report);
-        report->onToolbarClick = [&](const QString& tool) {
-            if (tool == CloseTool)
+        report->onToolbarClick = [&](const QString& clicked) {
+            if (clicked == CloseTool)
                 report->viewer().closed = true;
         };
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            dialog->tool(CloseTool)->trigger();
+            if (key)
+                QTest::keyClick(dialog, Qt::Key(key));
+            else
+                dialog->tool(tool)->trigger();
         });
         ModalWatch guard;
         QVERIFY(showPreview(*report).ok());
         QVERIFY(!guard.seen);
-        QCOMPARE(report->clicks, QStringList{CloseTool});
+        QCOMPARE(report->keys, keys);
+        QCOMPARE(report->clicks, tool.isEmpty() ? QStringList() : QStringList{tool});
     }
 
-    void escapeCloses() {
-        auto report = ranReport();
-        QVERIFY(report);
-        QTimer::singleShot(
-            0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
-        ModalWatch guard;
-        QVERIFY(showPreview(*report).ok());
-        QCOMPARE(report->keys, (QList<QPair<int, int>>{{27, 0}}));
-        QVERIFY(!guard.seen);
-    }
-
-    // The print tool, by click or Ctrl+P: the dialog, then the job result, then the event.
+    // The print tool, by click or Ctrl+P: the dialog, then the job result, then the event. The
+    // user picks "print to file" in the dialog, so the print is real but needs no queue; a file
+    // that cannot be written gives 0 and a message.
     void printTool_data() {
         QTest::addColumn<bool>("byKey");
-        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("file"); // empty: the dialog is cancelled
         QTest::addColumn<int>("jobResult");
-        QTest::newRow("click, printed") << false << true << 1;
-        QTest::newRow("click, cancelled") << false << false << 0;
-        QTest::newRow("Ctrl+P, printed") << true << true << 1;
-        QTest::newRow("Ctrl+P, cancelled") << true << false << 0;
+        QTest::newRow("click, printed") << false << "printed.pdf" << 1;
+        QTest::newRow("click, cancelled") << false << "" << 0;
+        QTest::newRow("Ctrl+P, printed") << true << "printed.pdf" << 1;
+        QTest::newRow("Ctrl+P, cancelled") << true << "" << 0;
+        QTest::newRow("click, failing") << false << "/nonexistent/dir/out.pdf" << 0;
     }
-
     void printTool() {
         QFETCH(bool, byKey);
-        QFETCH(bool, accept);
+        QFETCH(QString, file);
         QFETCH(int, jobResult);
         auto report = ranReport(2);
         QVERIFY(report);
         report->setCopies(2);
         report->viewer().jobResult = -7;
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("printed.pdf"));
+        const bool failing = file.startsWith(u'/');
+        const QString path = failing || file.isEmpty() ? file : dir.filePath(file);
         int dialogCopies = 0;
         qint32 resultInEvent = -7;
         report->onToolbarClick = [&](const QString& tool) {
@@ -208,15 +202,12 @@ private slots:
                 resultInEvent = report->viewer().jobResult;
         };
         PreviewOptions options;
-        // The user picks "print to file" in the dialog, so the print is real but needs no queue.
         options.printDialog = [&](QPrinter& printer, QWidget*) {
             dialogCopies = printer.copyCount();
-            if (accept) {
-                printer.setOutputFormat(QPrinter::PdfFormat);
-                printer.setOutputFileName(file);
-                printer.setCopyCount(1);
-            }
-            return accept;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setCopyCount(1);
+            return !file.isEmpty();
         };
         QStringList messages;
         options.showMessage = [&](const QString& text, QWidget*) { messages << text; };
@@ -230,13 +221,11 @@ private slots:
         QCOMPARE(report->viewer().jobResult, jobResult);
         QCOMPARE(resultInEvent, jobResult);
         QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
-        const QList<QPair<int, int>> keys =
-            byKey ? QList<QPair<int, int>>{{0x11, 2}, {0x50, 2}} : QList<QPair<int, int>>{};
-        QCOMPARE(report->keys, keys);
-        QVERIFY(messages.isEmpty());
-        QCOMPARE(QFile::exists(file), accept);
-        if (accept)
-            QCOMPARE(pdfPages(file), 2);
+        QCOMPARE(report->keys, (byKey ? Keys{{0x11, 2}, {0x50, 2}} : Keys{}));
+        QCOMPARE(messages.size(), failing ? 1 : 0);
+        QCOMPARE(!path.isEmpty() && QFile::exists(path), jobResult == 1);
+        if (jobResult == 1)
+            QCOMPARE(pdfPages(path), 2);
     }
 
     void printToCupsFromPreview() {
@@ -259,25 +248,6 @@ private slots:
         const QString pdf = cupsPdfOf(jobs.first().id);
         QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
         QCOMPARE(pdfPages(pdf), 2);
-    }
-
-    void failingPrintGivesZeroAndAMessage() {
-        auto report = ranReport();
-        QVERIFY(report);
-        PreviewOptions options;
-        options.printDialog = [](QPrinter& printer, QWidget*) {
-            printer.setCopyCount(1);
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(QStringLiteral("/nonexistent/dir/out.pdf"));
-            return true;
-        };
-        QStringList messages;
-        options.showMessage = [&](const QString& text, QWidget*) { messages << text; };
-        PreviewDialog dialog(*report, options);
-        dialog.tool(PreviewDialog::PrintTool)->trigger();
-        QCOMPARE(report->viewer().jobResult, 0);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(report->clicks, QStringList{PreviewDialog::PrintTool});
     }
 
     void navigationByKeyboard() {
@@ -325,25 +295,22 @@ private slots:
     }
 
     // The slips close their window in the end event after a start error: it never shows.
-    void closedByEndEventNeverShown() {
-        TestReport report;
-        report.setTarget(Target::Preview);
-        report.viewer().caption = QStringLiteral("来店伝票");
-        report.onEnd = [&] { report.viewer().closed = true; };
-        ModalWatch guard;
-        QVERIFY(execute(report).ok());
-        QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
-        QVERIFY(!guard.seen);
+    void executeShowsThePreviewUnlessClosed_data() {
+        QTest::addColumn<bool>("closeInEnd");
+        QTest::newRow("shown") << false;
+        QTest::newRow("closed by the end event") << true;
     }
-
-    void executeShowsThePreview() {
+    void executeShowsThePreviewUnlessClosed() {
+        QFETCH(bool, closeInEnd);
         TestReport report;
         report.setTarget(Target::Preview);
         report.viewer().caption = QStringLiteral("来店伝票");
+        if (closeInEnd)
+            report.onEnd = [&] { report.viewer().closed = true; };
         ModalWatch guard;
         QVERIFY(execute(report).ok());
-        QVERIFY(guard.seen);
         QCOMPARE(report.events, QStringList({"ReportStart", "ReportEnd"}));
+        QCOMPARE(guard.seen, !closeInEnd);
     }
 
     void eventErrorEndsThePreview() {

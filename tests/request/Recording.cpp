@@ -11,29 +11,6 @@ const QStringList kSlipClasses = {QStringLiteral("TKV418R1"), QStringLiteral("TK
 
 } // namespace
 
-QList<ShownMessage>& RecordingMessageDisplay::shown() {
-    static QList<ShownMessage> messages;
-    return messages;
-}
-
-void RecordingMessageDisplay::install() {
-    ComponentRegistry::instance().registerMessageDisplay(QStringLiteral("RVB520.RVB520C1"), [] {
-        return std::make_unique<RecordingMessageDisplay>();
-    });
-}
-
-long RecordingMessageDisplay::MSGDSP(const QString& code, const QVariant& argument,
-                                     const QString& title) {
-    shown().append({code, argument, title});
-    return 0;
-}
-
-long RecordingMessageDisplay::DBERRDSP(const QString& code, const QList<db::DbError>&,
-                                       const QVariant& argument, const QString& title) {
-    shown().append({code, argument, title});
-    return 0;
-}
-
 LaunchLog& launchLog() {
     static LaunchLog log;
     return log;
@@ -70,7 +47,5 @@ void RecordingReport::Report_ReportStart() {
         throw Failure(Error{5, QStringLiteral("RecordingReport"),
                             QStringLiteral("the test report failed on purpose")});
 }
-
-BareReport::BareReport() : report::Report(QStringLiteral("RequestTest")) {}
 
 } // namespace kema::test

@@ -1,35 +1,14 @@
 #pragma once
 
 #include "report/Report.h"
-#include "services/components/Components.h"
 
-#include <QObject>
 #include <QStringList>
 #include <QVariantMap>
 
-#include <memory>
-
 namespace kema::test {
 
-struct ShownMessage {
-    QString code;
-    QVariant argument;
-    QString title;
-};
-
-// Stands in for RVB520.RVB520C1 and keeps every message shown in the process.
-class RecordingMessageDisplay : public IMessageDisplay {
-public:
-    static QList<ShownMessage>& shown();
-    static void install();
-
-    long MSGDSP(const QString& code, const QVariant& argument, const QString& title) override;
-    void setErrObject(const Error&) override {}
-    long DBERRDSP(const QString& code, const QList<db::DbError>&, const QVariant& argument,
-                  const QString& title) override;
-};
-
-// What the launcher did to the reports it created; reset before each test.
+// What the launcher did to the reports it created, and what the next report does in its run;
+// reset before each test.
 struct LaunchLog {
     QStringList created;
     QStringList assigned;
@@ -37,7 +16,6 @@ struct LaunchLog {
     QString caption;
     int copies = -1;
     report::Target target = report::Target::Printer;
-    // What the next report does in its run.
     QString layout = QStringLiteral("RequestTest");
     bool failInStart = false;
     qint16 printErrorFlag = 0;
@@ -46,16 +24,22 @@ struct LaunchLog {
 
 LaunchLog& launchLog();
 
-// A report with the request properties of a slip that records how the launcher fills and runs
-// it, registered under the slip class names.
+#define KEMA_RECORDED(Type, Name)                                                                  \
+    Type Name() const {                                                                            \
+        return m_values.value(#Name).value<Type>();                                                \
+    }                                                                                              \
+    void set##Name(Type v) {                                                                       \
+        assign(#Name, QVariant::fromValue(v));                                                     \
+    }
+
+// A report with the request properties of a slip, registered under the slip class names, that
+// records how the launcher fills and runs it.
 class RecordingReport : public report::Report {
     Q_OBJECT
-    Q_PROPERTY(qint16 PrintRTNG READ PrintRTNG)
     Q_PROPERTY(qint16 KidouKbnL READ KidouKbnL WRITE setKidouKbnL)
     Q_PROPERTY(qint16 SyoriKbnL READ SyoriKbnL WRITE setSyoriKbnL)
     Q_PROPERTY(qint16 BarcodeKbnL READ BarcodeKbnL WRITE setBarcodeKbnL)
-    Q_PROPERTY(QString QNumberL READ QNumberG WRITE setQNumberL)
-    Q_PROPERTY(QString QNumberG READ QNumberG)
+    Q_PROPERTY(QString QNumberL READ QNumberL WRITE setQNumberL)
     Q_PROPERTY(qint16 DenpKbnL READ DenpKbnL WRITE setDenpKbnL)
     Q_PROPERTY(QString StoreCodeL READ StoreCodeL WRITE setStoreCodeL)
     Q_PROPERTY(double UserUQKeyL READ UserUQKeyL WRITE setUserUQKeyL)
@@ -69,36 +53,22 @@ class RecordingReport : public report::Report {
 
 public:
     RecordingReport();
-
-    // Registers the report under TKV418R1, R2, R4 and R5.
+    // Under TKV418R1, R2, R4 and R5.
     static void registerAll();
     static void unregisterAll();
 
-    qint16 PrintRTNG() const { return 0; }
-    qint16 KidouKbnL() const { return m_values.value("KidouKbnL").value<qint16>(); }
-    void setKidouKbnL(qint16 v) { assign("KidouKbnL", QVariant::fromValue(v)); }
-    qint16 SyoriKbnL() const { return m_values.value("SyoriKbnL").value<qint16>(); }
-    void setSyoriKbnL(qint16 v) { assign("SyoriKbnL", QVariant::fromValue(v)); }
-    qint16 BarcodeKbnL() const { return m_values.value("BarcodeKbnL").value<qint16>(); }
-    void setBarcodeKbnL(qint16 v) { assign("BarcodeKbnL", QVariant::fromValue(v)); }
-    QString QNumberG() const { return m_values.value("QNumberL").toString(); }
-    void setQNumberL(const QString& v) { assign("QNumberL", v); }
-    qint16 DenpKbnL() const { return m_values.value("DenpKbnL").value<qint16>(); }
-    void setDenpKbnL(qint16 v) { assign("DenpKbnL", QVariant::fromValue(v)); }
-    QString StoreCodeL() const { return m_values.value("StoreCodeL").toString(); }
-    void setStoreCodeL(const QString& v) { assign("StoreCodeL", v); }
-    double UserUQKeyL() const { return m_values.value("UserUQKeyL").toDouble(); }
-    void setUserUQKeyL(double v) { assign("UserUQKeyL", v); }
-    qint32 UserSKeyL() const { return m_values.value("UserSKeyL").value<qint32>(); }
-    void setUserSKeyL(qint32 v) { assign("UserSKeyL", QVariant::fromValue(v)); }
-    qint16 OutNumberL() const { return m_values.value("OutNumberL").value<qint16>(); }
-    void setOutNumberL(qint16 v) { assign("OutNumberL", QVariant::fromValue(v)); }
-    qint16 OutKbnL() const { return m_values.value("OutKbnL").value<qint16>(); }
-    void setOutKbnL(qint16 v) { assign("OutKbnL", QVariant::fromValue(v)); }
-    qint16 PrintKbnL() const { return m_values.value("PrintKbnL").value<qint16>(); }
-    void setPrintKbnL(qint16 v) { assign("PrintKbnL", QVariant::fromValue(v)); }
-    QString OutDate() const { return m_values.value("OutDate").toString(); }
-    void setOutDate(const QString& v) { assign("OutDate", v); }
+    KEMA_RECORDED(qint16, KidouKbnL)
+    KEMA_RECORDED(qint16, SyoriKbnL)
+    KEMA_RECORDED(qint16, BarcodeKbnL)
+    KEMA_RECORDED(QString, QNumberL)
+    KEMA_RECORDED(qint16, DenpKbnL)
+    KEMA_RECORDED(QString, StoreCodeL)
+    KEMA_RECORDED(double, UserUQKeyL)
+    KEMA_RECORDED(qint32, UserSKeyL)
+    KEMA_RECORDED(qint16, OutNumberL)
+    KEMA_RECORDED(qint16, OutKbnL)
+    KEMA_RECORDED(qint16, PrintKbnL)
+    KEMA_RECORDED(QString, OutDate)
     qint16 PrintErrorFlag() const { return launchLog().printErrorFlag; }
     qint16 PRINT_OUT() const { return launchLog().printOut; }
 
@@ -110,11 +80,13 @@ private:
     QVariantMap m_values;
 };
 
+#undef KEMA_RECORDED
+
 // A report without the request properties: the launcher cannot fill it.
 class BareReport : public report::Report {
     Q_OBJECT
 public:
-    BareReport();
+    BareReport() : report::Report(QStringLiteral("RequestTest")) {}
 };
 
 } // namespace kema::test

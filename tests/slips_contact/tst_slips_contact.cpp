@@ -3,6 +3,7 @@
 // layer, the hosted card and the barcodes read back from the pages.
 #include "PdfText.h"
 #include "SlipFixture.h"
+#include "TestDatabase.h"
 
 #include "services/database/Database.h"
 #include "services/host/SharedRequestState.h"
@@ -292,7 +293,7 @@ private slots:
              {},
              {"pages=1", "message=30002", "Fld_ZKIND1=", "Fld_P_21=-3.50"}},
         };
-        for (const QString& backend : SlipFixture::backends())
+        for (const QString& backend : backends())
             for (const Row& row : rows)
                 QTest::addRow("%s: %s", qPrintable(backend), row.name)
                     << backend << row.rows << row.request << row.host << row.expected;
@@ -314,7 +315,7 @@ private slots:
 
     // On paper: the fields at their designed places, the card's contact-lens caption below
     // them; the slip and its card close every connection they opened.
-    void renderedPage_data() { SlipFixture::addBackendColumn(); }
+    void renderedPage_data() { addBackendRows(); }
     void renderedPage() {
         QFETCH(QString, backend);
         if (!m_fixture.prepare(backend, QString::fromUtf8(kCustomer)))
@@ -339,7 +340,7 @@ private slots:
         QTest::addColumn<QString>("backend");
         QTest::addColumn<QVariantMap>("request");
         QTest::addColumn<QStringList>("expected");
-        for (const QString& backend : SlipFixture::backends()) {
+        for (const QString& backend : backends()) {
             QTest::addRow("%s: customer", qPrintable(backend))
                 << backend << customerRequest() << QStringList{"R0002"};
             QTest::addRow("%s: reception of two rows", qPrintable(backend))

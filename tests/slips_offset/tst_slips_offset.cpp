@@ -3,6 +3,7 @@
 // page lies where Nprinter.ini moves it.
 #include "PdfText.h"
 #include "SlipFixture.h"
+#include "TestDatabase.h"
 
 #include "report/Layout.h"
 #include "services/host/SharedRequestState.h"
@@ -167,14 +168,14 @@ private slots:
              {"pages=1", "flag=0", "Fld_HOME_TEL=" + kMask, "Fld_CONNECT_TEL=" + kMask, "+bmpMask",
               "Fld_STORE_NM_CD=みどり眼鏡 本店"}},
         };
-        for (const QString& backend : SlipFixture::backends())
+        for (const QString& backend : backends())
             for (int denpKbn : {1, 2})
                 for (const Row& row : common)
                     QTest::addRow("%s %s: %s", qPrintable(backend), className(denpKbn), row.name)
                         << backend << denpKbn << row.rows
                         << with(request(denpKbn, row.kidou, row.syori), row.changes) << row.host
                         << row.expected;
-        for (const QString& backend : SlipFixture::backends()) {
+        for (const QString& backend : backends()) {
             QTest::addRow("%s TKV418R4: by key: row 1 of the prescription", qPrintable(backend))
                 << backend << 1 << QString() << request(1, 1, 2) << QVariantMap()
                 << QStringList{"Fld_SPH_11=-2.50", "Fld_SPH_12=+1.25", "Fld_KATAGAKI=みどり商事"};
@@ -218,7 +219,7 @@ private slots:
         QFETCH(int, kidou);
         QFETCH(QByteArray, ini);
         writeNprinter(ini);
-        if (!m_fixture.prepare(SlipFixture::backends().first(), QString::fromUtf8(kRows)))
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
             return;
         // The diagnostic names the key and its value.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
@@ -240,7 +241,7 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<int>("top");  // twips in effect
         QTest::addColumn<int>("left"); // twips in effect
-        for (const QString& backend : SlipFixture::backends())
+        for (const QString& backend : backends())
             for (int denpKbn : {1, 2})
                 for (int syori : {1, 2}) {
                     QTest::addRow("%s %s kind %d, no ini", qPrintable(backend), className(denpKbn),

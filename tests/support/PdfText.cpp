@@ -3,6 +3,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
+
+#include <algorithm>
 
 namespace kema::test {
 
@@ -51,6 +54,58 @@ QList<PdfWord> pdfWords(const QString& pdf) {
     for (const QList<PdfWord>& page : pdfPages(pdf))
         words += page;
     return words;
+}
+
+QString textIn(const QList<PdfWord>& words, const QRectF& box, QRectF* ink) {
+    QList<PdfWord> inside;
+    for (const PdfWord& w : words)
+        if (qAbs(w.box.top() - box.top()) <= 1 && w.box.left() >= box.left() - 1 &&
+            w.box.right() <= box.right() + 1)
+            inside.append(w);
+    std::sort(inside.begin(), inside.end(),
+              [](const PdfWord& a, const PdfWord& b) { return a.box.left() < b.box.left(); });
+    QStringList texts;
+    QRectF covered;
+    for (const PdfWord& w : inside) {
+        texts << w.text;
+        covered = covered.united(w.box);
+    }
+    if (ink)
+        *ink = covered;
+    return texts.join(u' ');
+}
+
+void verifyAligned(const QRectF& ink, const QRectF& box, report::Align align) {
+    const double off = align == report::Align::Left    ? ink.left() - box.left()
+                       : align == report::Align::Right ? ink.right() - box.right()
+                                                       : ink.center().x() - box.center().x();
+    const QString where = QStringLiteral("ink %1-%2 in box %3-%4")
+                              .arg(ink.left())
+                              .arg(ink.right())
+                              .arg(box.left())
+                              .arg(box.right());
+    QTest::qVerify(qAbs(off) <= 1, "aligned", qPrintable(where), __FILE__, __LINE__);
+}
+
+void verifyPrinted(const QList<PdfWord>& words, const QRectF& box, report::Align align,
+                   const QString& text) {
+    QRectF ink;
+    const QString printed = textIn(words, box, &ink);
+    const QString expected = QString(text).replace(QChar(0x3000), u' ').simplified();
+    if (QTest::qCompare(printed, expected, "printed", "expected", __FILE__, __LINE__) &&
+        !expected.isEmpty())
+        verifyAligned(ink, box, align);
+}
+
+int darkPixels(const QImage& image, const QRectF& box, int dpi) {
+    const QRect pixels = QRectF(box.topLeft() * dpi / 72.0, box.size() * dpi / 72.0)
+                             .toAlignedRect()
+                             .intersected(image.rect());
+    int dark = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 160;
+    return dark;
 }
 
 QStringList barcodes(const QString& image) {

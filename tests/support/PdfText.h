@@ -1,6 +1,9 @@
 #pragma once
 
 // What a rendered page shows, read back with the poppler and zbar tools.
+#include "report/Layout.h"
+
+#include <QImage>
 #include <QList>
 #include <QRectF>
 #include <QString>
@@ -19,8 +22,17 @@ QString toolPath(const char* name);
 QString runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
 // The words of a PDF's text layer with their boxes (pdftotext -bbox), page by page.
 QList<QList<PdfWord>> pdfPages(const QString& pdf);
-// The words of all pages in order.
 QList<PdfWord> pdfWords(const QString& pdf);
+// The words on the first line of a box (within 1 pt), left to right, joined by blanks; `ink`
+// gets the box they cover.
+QString textIn(const QList<PdfWord>& words, const QRectF& box, QRectF* ink = nullptr);
+// Printed ink sits at the aligned edge, or centre, of its designed box within 1 pt.
+void verifyAligned(const QRectF& ink, const QRectF& box, report::Align align);
+// The box shows `text` (blanks and ideographic spaces count as one blank), aligned.
+void verifyPrinted(const QList<PdfWord>& words, const QRectF& box, report::Align align,
+                   const QString& text);
+// Pixels darker than mid-grey inside a box in points of an image rendered at `dpi`.
+int darkPixels(const QImage& image, const QRectF& box, int dpi);
 // The symbols zbarimg decodes from an image, one per line, without their type.
 QStringList barcodes(const QString& image);
 

@@ -15,8 +15,10 @@
 namespace kema::test {
 namespace {
 
-QString sourcePath(const QString& relative) {
-    return QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative);
+// A SQL file of the source tree; empty when it cannot be read.
+QString readSource(const QString& relative) {
+    QFile file(QDir(QStringLiteral(KEMA_SOURCE_DIR)).filePath(relative));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) + u'\n' : QString();
 }
 
 Status failure(const QString& text) {
@@ -50,7 +52,36 @@ const char kSqliteLocalToday[] =
     "UPDATE CBASE SET CUBS_ENTRY_DT = date('now', 'localtime'), "
     "CUBS_LAST_VISIT_DT = date('now', 'localtime') WHERE CUBS_ENTRY_DT = CURRENT_DATE;\n";
 
+// psql on the server of an ODBC connection string's values, in `schema` when given.
+Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
+               const QString& schema = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
+    env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
+    env.insert(QStringLiteral("PGDATABASE"), server.value(QStringLiteral("DATABASE")));
+    env.insert(QStringLiteral("PGUSER"), server.value(QStringLiteral("UID")));
+    env.insert(QStringLiteral("PGPASSWORD"), server.value(QStringLiteral("PWD")));
+    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
+    if (!schema.isEmpty())
+        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
+    return runProcess(QStringLiteral("psql"),
+                      QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
+                                  QStringLiteral("ON_ERROR_STOP=1")} +
+                          arguments,
+                      env);
+}
+
 } // namespace
+
+QMap<QString, QString> connectionValues(const QString& connection) {
+    QMap<QString, QString> values;
+    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq > 0)
+            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
+    }
+    return values;
+}
 
 bool servicesRequired() {
     return qEnvironmentVariable("KEMA_REQUIRE_SERVICES") == QLatin1String("1");
@@ -99,19 +130,16 @@ TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(
         m_error = QStringLiteral("unknown backend ") + backend;
         return;
     }
-    QStringList files{QStringLiteral("db/schema.sql")};
-    if (content == Content::Demo)
-        files << QStringLiteral("db/demo.sql");
-    for (const QString& file : files) {
-        if (Status st = runFile(sourcePath(file)); !st.ok()) {
-            m_error = st.error().description;
-            return;
-        }
+    const bool demo = content == Content::Demo;
+    const QString schemaSql = readSource(QStringLiteral("db/schema.sql"));
+    const QString demoSql = demo ? readSource(QStringLiteral("db/demo.sql")) : QString();
+    if (schemaSql.isEmpty() || (demo && demoSql.isEmpty())) {
+        m_error = QStringLiteral("cannot read db/schema.sql or db/demo.sql");
+        return;
     }
-    if (content == Content::Demo && backend == kSqlite) {
-        if (Status st = run(QString::fromLatin1(kSqliteLocalToday)); !st.ok())
-            m_error = st.error().description;
-    }
+    const QString today = demo && backend == kSqlite ? QString::fromLatin1(kSqliteLocalToday) : "";
+    if (Status st = run(schemaSql + demoSql + today); !st.ok())
+        m_error = st.error().description;
 }
 
 TestDatabase::~TestDatabase() {
@@ -124,13 +152,6 @@ TestDatabase::~TestDatabase() {
         else
             qunsetenv("KEMA_SETTINGS");
     }
-}
-
-Status TestDatabase::runFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("cannot read ") + path);
-    return run(QString::fromUtf8(file.readAll()));
 }
 
 Status TestDatabase::run(const QString& sql) {
@@ -146,34 +167,6 @@ Status TestDatabase::run(const QString& sql) {
         return failure(QStringLiteral("cannot write ") + script.fileName());
     script.close();
     return runPsql(m_pg, {QStringLiteral("-f"), script.fileName()}, m_schema);
-}
-
-QMap<QString, QString> connectionValues(const QString& connection) {
-    QMap<QString, QString> values;
-    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype eq = part.indexOf(u'=');
-        if (eq > 0)
-            values.insert(part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed());
-    }
-    return values;
-}
-
-Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
-               const QString& schema) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
-    env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
-    env.insert(QStringLiteral("PGDATABASE"), server.value(QStringLiteral("DATABASE")));
-    env.insert(QStringLiteral("PGUSER"), server.value(QStringLiteral("UID")));
-    env.insert(QStringLiteral("PGPASSWORD"), server.value(QStringLiteral("PWD")));
-    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
-    if (!schema.isEmpty())
-        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
-    return runProcess(QStringLiteral("psql"),
-                      QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
-                                  QStringLiteral("ON_ERROR_STOP=1")} +
-                          arguments,
-                      env);
 }
 
 QString TestDatabase::writeSettings(const QMap<QString, QString>& values) {

@@ -1,28 +1,13 @@
 #pragma once
 
-// What the database, component, slip and card tests share (target kema_testsupport).
+// A fresh store database per test, on SQLite (a temporary file, "DRIVER=SQLite3;Database=…") or
+// in a new schema of the PostgreSQL server of KEMA_TEST_PG (an ODBC connection string, reached
+// through "ConnSettings=SET search_path TO <schema>"). SQL is loaded with the sqlite3 and psql
+// programs, so a test's rows never depend on the code under test. Without KEMA_TEST_PG the
+// postgres rows skip, or fail when KEMA_REQUIRE_SERVICES=1.
 //
-// A test that runs on both backends:
-//
-//     void MyTest::reads_data() { kema::test::addBackendRows(); }
-//     void MyTest::reads() {
-//         QFETCH(QString, backend);
-//         kema::test::TestDatabase db(backend);           // schema + demo rows
-//         KEMA_REQUIRE_DATABASE(db);                       // skip / fail / verify
-//         QVERIFY(db.run("INSERT INTO MSTORE ...").ok());  // the test's own rows
-//         db.writeSettings();                              // KEMA_SETTINGS -> DBPARMS of db
-//         ...
-//     }
-//
-// SQLite: a temporary file opened as "DRIVER=SQLite3;Database=<file>". PostgreSQL: a fresh
-// schema in the server of KEMA_TEST_PG (an ODBC connection string), reached through
-// "ConnSettings=SET search_path TO <schema>" and dropped with the object. Without KEMA_TEST_PG
-// the postgres row skips, or fails when KEMA_REQUIRE_SERVICES=1. SQL text is loaded with the
-// sqlite3 and psql programs, so a test's rows never depend on the code under test.
-//
-// MessageRecorder and MessageBoxRecorder replace the message component and the platform
-// message box for their lifetime and keep what was shown; StderrCapture collects the lines the
-// default ones write when no one can answer a box.
+// The recorders replace the message component and the platform message box for their lifetime;
+// StderrCapture collects what the default ones write when no one can answer a box.
 
 #include "services/Error.h"
 #include "services/components/Components.h"
@@ -43,56 +28,45 @@ namespace kema::test {
 inline const QString kSqlite = QStringLiteral("sqlite");
 inline const QString kPostgres = QStringLiteral("postgres");
 
+// Values of an ODBC connection string, keys upper-cased.
+QMap<QString, QString> connectionValues(const QString& connection);
+
 bool servicesRequired();
-// The error's text for a test message; empty when there is none (QVERIFY2 evaluates its
-// message whatever the outcome).
+// The error's text for a test message; empty on success (QVERIFY2 evaluates it either way).
 inline QString failureText(const Status& status) {
     return status.ok() ? QString() : status.error().messageBoxText();
 }
 template <class T> QString failureText(const Result<T>& result) {
     return failureText(result.status());
 }
-// The column "backend" of a data function.
+// The column "backend" of a data function, and with it the rows "sqlite" and "postgres".
 void addBackendColumn();
-// The column "backend" and the rows "sqlite" and "postgres".
 void addBackendRows();
 inline QStringList backends() {
     return {kSqlite, kPostgres};
 }
 
-// Values of an ODBC connection string, keys upper-cased.
-QMap<QString, QString> connectionValues(const QString& connection);
-// Runs psql on the server of an ODBC connection string's values (SERVER, PORT, DATABASE, UID,
-// PWD), in `schema` when it is not empty; a failure carries psql's error text.
-Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
-               const QString& schema = {});
-
 class TestDatabase {
 public:
-    enum class Content { Schema, Demo };
+    enum class Content { Schema, Demo }; // db/schema.sql, and db/demo.sql after it
 
     explicit TestDatabase(const QString& backend, Content content = Content::Demo);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
-    // No server to use (postgres without KEMA_TEST_PG).
-    bool unavailable() const { return m_unavailable; }
+    bool unavailable() const { return m_unavailable; } // no server to use
     bool isValid() const { return !m_unavailable && m_error.isEmpty(); }
     QString error() const { return m_error; }
-
     QString backend() const { return m_backend; }
-    // The ODBC connection string of this database, as DBPARMS holds it.
-    QString connectionString() const { return m_connection; }
+    QString connectionString() const { return m_connection; } // as DBPARMS holds it
     // Runs SQL text (any number of statements) through the backend's own client.
     Status run(const QString& sql);
-    // Writes a settings file whose [NWLS\Common] holds DBPARMS=connectionString() and `values`
-    // (which may replace it), and points KEMA_SETTINGS at it until destruction.
+    // Writes [NWLS\Common] with DBPARMS=connectionString() and `values` (which may replace it)
+    // and points KEMA_SETTINGS at the file until destruction.
     QString writeSettings(const QMap<QString, QString>& values = {});
 
 private:
-    Status runFile(const QString& path);
-
     QString m_backend;
     QTemporaryDir m_dir;
     QString m_connection;
@@ -104,8 +78,8 @@ private:
     bool m_settingsWritten = false;
 };
 
-// Skips (or, with KEMA_REQUIRE_SERVICES=1, fails) without a server, fails when the database
-// could not be built.
+// Skips (fails under KEMA_REQUIRE_SERVICES=1) without a server; fails when the database could
+// not be built.
 #define KEMA_REQUIRE_DATABASE(db)                                                                  \
     do {                                                                                           \
         if ((db).unavailable()) {                                                                  \
@@ -121,17 +95,16 @@ struct RecordedMessage {
     QString code;
     QVariant argument;
     QString title;
-    // DBERRDSP: the error collection's descriptions and SQLSTATEs.
-    QStringList errorTexts;
+    QStringList errorTexts; // DBERRDSP: the error collection's descriptions and SQLSTATEs
     QStringList sqlStates;
-    // The ErrObject set before the call.
-    std::optional<Error> errObject;
+    std::optional<Error> errObject; // set before the call
 };
 
+// Registers itself as RVB520.RVB520C1; restores the default components when destroyed.
 class MessageRecorder {
 public:
-    MessageRecorder();  // registers itself as RVB520.RVB520C1
-    ~MessageRecorder(); // restores the default components
+    MessageRecorder();
+    ~MessageRecorder();
     const QList<RecordedMessage>& messages() const { return m_messages; }
     QStringList codes() const;
     void clear() { m_messages.clear(); }
@@ -145,10 +118,11 @@ struct RecordedBox {
     QString title;
 };
 
+// The platform message box while the object lives.
 class MessageBoxRecorder {
 public:
-    MessageBoxRecorder();  // installs itself as the platform message box
-    ~MessageBoxRecorder(); // restores the default
+    MessageBoxRecorder();
+    ~MessageBoxRecorder();
     const QList<RecordedBox>& boxes() const { return m_boxes; }
     void clear() { m_boxes.clear(); }
 
@@ -156,15 +130,14 @@ private:
     QList<RecordedBox> m_boxes;
 };
 
-// Collects what the process writes to standard error while the object lives.
+// What the process writes to standard error while the object lives.
 class StderrCapture {
 public:
     StderrCapture();
     ~StderrCapture();
     StderrCapture(const StderrCapture&) = delete;
     StderrCapture& operator=(const StderrCapture&) = delete;
-    // Ends the capture and gives the text written.
-    QString text();
+    QString text(); // ends the capture
 
 private:
     void restore();

@@ -1,31 +1,33 @@
 #pragma once
 
-// Runs the product's visit slips in-process on a store database made for one scenario, and
-// checks what they show. Shared by the slip and card tests.
-//
-// A scenario's database is built from db/schema.sql, the common master rows of
-// tests/slips_support/base.sql and the scenario's own statements, on SQLite or on the
-// PostgreSQL server of KEMA_TEST_PG; the settings store points at it. Messages go to a
-// recording message display, platform message boxes to a recording handler.
+// Runs the product's visit slips and card in-process on a store database made for one scenario
+// (db/schema.sql, the master rows of tests/support/base.sql and the scenario's own statements)
+// and checks what they show. The settings store points at the database; messages and platform
+// message boxes go to recorders.
 #include "services/Error.h"
 
 #include <QHash>
+#include <QMap>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QVariantMap>
 
 #include <memory>
 
 namespace kema::test {
 
-class TestDatabase;
+class MessageRecorder;
 
 enum class Output { Fields, Pdf, Png };
 
-// What a run left: the state of every text field and label, the barcode, the pages, the
-// result flags and the messages shown.
+// Expectations written as one text, "Field=text|+Field|pages=1".
+inline QStringList items(const QString& text) {
+    return text.split(u'|', Qt::SkipEmptyParts);
+}
+
+// What a run left: every text field and label, the barcode, the pages, the result flags and
+// what was shown.
 struct SlipRun {
     Status status;
     int pages = 0;
@@ -39,7 +41,7 @@ struct SlipRun {
     bool barcodeVisible = false;
     QStringList messages;     // message codes in the order shown
     QStringList messageBoxes; // platform message box titles
-    QString file;             // the PDF or first PNG page when one was rendered
+    QString file;             // the PDF, or the PNG of the first page
 };
 
 class SlipFixture {
@@ -47,27 +49,25 @@ public:
     SlipFixture();
     ~SlipFixture();
 
-    static QStringList backends(); // "sqlite", "postgres"
-    // Adds a "backend" column with a row per backend.
-    static void addBackendColumn();
     // Sets the host's shared request values by name ("DenpyoNo", "KANJI", "SEX" …).
     static void setHost(const QVariantMap& values);
 
-    // Registers the product's reports and the recording components.
+    // Registers the product's reports and the recorders.
     void initTestCase();
-    // A fresh database with the master rows and `statements`; false (after QSKIP or a failed
-    // check) when the scenario cannot run.
+    // A fresh database for the scenario; false (after a skip or a failed check) when it cannot run.
     bool prepare(const QString& backend, const QString& statements);
-    // Settings whose connection string cannot be opened.
-    void breakConnection();
+    QString connectionString() const;
+    // Rewrites the settings with `values` besides DBPARMS (which they may replace).
+    void writeSettings(const QMap<QString, QString>& values);
+    const MessageRecorder& messages() const;
 
     SlipRun run(const QString& className, const QVariantMap& request,
                 Output output = Output::Fields);
 
-    // Checks the run against "Field=text", "+Field" (shown), "-Field" (hidden), "pages=n",
-    // "flag=n", "rtng=n", "barcode=text", "denpyo=text", "message=code" (shown at least once).
+    // Checks "Field=text", "+Field" (shown), "-Field" (hidden), "pages=n", "flag=n", "rtng=n",
+    // "barcode=text", "denpyo=text" and "message=code" (shown at least once).
     void verify(const SlipRun& run, const QStringList& expected) const;
-    // The field's text in the PDF's text layer lies within 1 pt of its designed box.
+    // The field's text is in the PDF's text layer in its designed box, aligned.
     void verifyPlaced(const SlipRun& run, const QString& field) const;
     // The barcodes of the rendered pages read back as `expected`, one text per page.
     void verifyBarcodes(const QString& className, const QVariantMap& request,
