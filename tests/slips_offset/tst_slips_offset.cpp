@@ -1,18 +1,23 @@
 // The printer-offset slips of the pre-printed forms, glasses and contact lenses, on SQLite and
 // PostgreSQL: what they fill, that only their printing controls reach the page, and that the
 // page lies where Nprinter.ini moves it.
+#include "../report_print/Cups.h"
 #include "PdfText.h"
 #include "SlipFixture.h"
 #include "TestDatabase.h"
 
 #include "report/Layout.h"
+#include "request/TKV418C1.h"
 #include "services/host/SharedRequestState.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace kema;
 using namespace kema::test;
@@ -230,6 +235,122 @@ private slots:
         m_fixture.verify(run, {"pages=0", "flag=-1", "rtng=-1"});
         QVERIFY(run.messages.isEmpty());
         QVERIFY(run.messageBoxes.isEmpty());
+    }
+
+    // In the preview a failed start leaves the window open, empty, as the form shows it; the
+    // call answers -1 once the operator closes it with F12.
+    void previewStaysOpenAfterAStartError_data() {
+        QTest::addColumn<int>("denpKbn");
+        QTest::newRow("TKV418R4") << 1;
+        QTest::newRow("TKV418R5") << 2;
+    }
+    void previewStaysOpenAfterAStartError() {
+        QFETCH(int, denpKbn);
+        writeNprinter("[START_POS]\nTOP=abc\n");
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+            return;
+        m_fixture.writeSettings({{QStringLiteral("KIGYO"), QStringLiteral("000008")}});
+        qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("TOP=\"abc\"")));
+        TKV418C1 slip;
+        for (const auto& [name, value] :
+             with(request(denpKbn, 1, 2), {{"PrintKbnL", 1}}).toStdMap())
+            QVERIFY(slip.setProperty(qPrintable(name), value));
+        bool open = false;
+        QTimer::singleShot(300, [&] {
+            if (QWidget* window = QApplication::activeModalWidget()) {
+                open = true;
+                QTest::keyClick(window, Qt::Key_F12);
+            }
+        });
+        const qint32 result = slip.RaitenDenpyoPRINT();
+        qunsetenv("KEMA_OFFSCREEN_PREVIEW");
+        QVERIFY2(open, "the preview closed by itself");
+        QCOMPARE(result, -1);
+    }
+
+    // The white mask blanks the previous examination's band of a new visitor and of the blank
+    // form; a customer found by key gets that band printed.
+    void maskOnPaper_data() {
+        QTest::addColumn<int>("denpKbn");
+        QTest::addColumn<int>("kidou");
+        QTest::addColumn<int>("syori");
+        QTest::addColumn<bool>("blank");
+        for (int denpKbn : {1, 2}) {
+            QTest::addRow("%s reception", className(denpKbn)) << denpKbn << 1 << 1 << true;
+            QTest::addRow("%s blank form", className(denpKbn)) << denpKbn << 2 << 1 << true;
+            QTest::addRow("%s by key", className(denpKbn)) << denpKbn << 1 << 2 << false;
+        }
+    }
+    void maskOnPaper() {
+        QFETCH(int, denpKbn);
+        QFETCH(int, kidou);
+        QFETCH(int, syori);
+        QFETCH(bool, blank);
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+            return;
+        const SlipRun run = m_fixture.run(QLatin1String(className(denpKbn)),
+                                          request(denpKbn, kidou, syori), Output::Png);
+        QVERIFY(run.status.ok());
+        const auto layout = report::loadLayout(QLatin1String(className(denpKbn)));
+        QVERIFY(layout.ok());
+        const report::LayoutControl& mask =
+            layout.value()->controls[size_t(layout.value()->indexOf(QStringLiteral("bmpMask")))];
+        const QImage page(run.file);
+        QVERIFY(!page.isNull());
+        // The mask's inside at 300 dpi, a pixel in from its border, at the page's margins.
+        const double scale = 300.0 / 1440;
+        const QRect inside(int((layout.value()->leftMargin + mask.left) * scale) + 2,
+                           int((300 + mask.top) * scale) + 2, int(mask.width * scale) - 4,
+                           int(mask.height * scale) - 4);
+        int ink = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                ink += qGray(page.pixel(x, y)) < 128;
+        if (blank)
+            QCOMPARE(ink, 0);
+        else
+            QVERIFY2(ink > 500, qPrintable(QString::number(ink)));
+    }
+
+    // Printed, the slip goes to the queue Device names, not to the default one, as one job
+    // with the document name and OutNumberL copies; a Device that is no queue prints nothing.
+    void printsOnTheDeviceQueue_data() {
+        QTest::addColumn<int>("denpKbn");
+        QTest::addColumn<bool>("known");
+        for (int denpKbn : {1, 2}) {
+            QTest::addRow("%s, the margin queue", className(denpKbn)) << denpKbn << true;
+            QTest::addRow("%s, no such queue", className(denpKbn)) << denpKbn << false;
+        }
+    }
+    void printsOnTheDeviceQueue() {
+        KEMA_REQUIRE_CUPS();
+        QFETCH(int, denpKbn);
+        QFETCH(bool, known);
+        const QString queue =
+            known ? qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE") : QStringLiteral("no_such");
+        writeNprinter("[START_POS]\nDevice=" + queue.toUtf8() + "\n");
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+            return;
+        m_fixture.writeSettings({{QStringLiteral("KIGYO"), QStringLiteral("000008")}});
+        if (!known)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no_such")));
+        TKV418C1 slip;
+        for (const auto& [name, value] :
+             with(request(denpKbn, 1, 2), {{"OutNumberL", 2}}).toStdMap())
+            QVERIFY(slip.setProperty(qPrintable(name), value));
+        const int mark = cupsJobMark();
+        QVERIFY(mark > 0);
+        QCOMPARE(slip.RaitenDenpyoPRINT(), known ? 0 : -1);
+        if (!known) {
+            QCOMPARE(cupsJobMark(), mark + 1);
+            return;
+        }
+        const QString title =
+            QString::fromUtf8(denpKbn == 1 ? "来店伝票（メガネ）" : "来店伝票（コンタクト）");
+        const QList<CupsJob> jobs = waitForCupsJobs(mark, queue, title);
+        QCOMPARE(jobs.size(), 1);
+        QCOMPARE(jobs.first().sheets, 2);
     }
 
     // The page carries the printing controls' words and nothing of the controls that only hold
