@@ -353,6 +353,23 @@ private slots:
         QCOMPARE(jobs.first().sheets, 2);
     }
 
+    // The barcode of the form reads back, by key and by reception.
+    void barcodeReadsBack_data() {
+        QTest::addColumn<int>("denpKbn");
+        QTest::addColumn<int>("syori");
+        for (int denpKbn : {1, 2})
+            for (int syori : {1, 2})
+                QTest::addRow("%s kind %d", className(denpKbn), syori) << denpKbn << syori;
+    }
+    void barcodeReadsBack() {
+        QFETCH(int, denpKbn);
+        QFETCH(int, syori);
+        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+            return;
+        m_fixture.verifyBarcodes(QLatin1String(className(denpKbn)), request(denpKbn, 1, syori),
+                                 {QStringLiteral("R0003")});
+    }
+
     // The page carries the printing controls' words and nothing of the controls that only hold
     // values; each field lies at its box moved by TOP and LEFT.
     void printedPage_data() {
