@@ -384,6 +384,47 @@ void VisitSlip::prs_SetLensNames(int saleKind, const QVariantList& examKeys,
         setText(QStringLiteral("Fld_LENS2_NM"), *left);
 }
 
+const QStringList& VisitSlip::eyeSlots() {
+    static const QStringList list{"11", "12", "21", "22", "31", "32", "41", "42"};
+    return list;
+}
+
+const QStringList& VisitSlip::sightSlots() {
+    static const QStringList list{"11", "12", "13", "21", "22", "23",
+                                  "31", "32", "33", "41", "42", "43"};
+    return list;
+}
+
+QStringList VisitSlip::gridFamily(const char* stem, const QStringList& suffixes) {
+    QStringList fields;
+    for (const QString& s : suffixes)
+        fields << QLatin1String(stem) + s;
+    return fields;
+}
+
+void VisitSlip::fillGridColumns(int row, const db::Recordset& rs,
+                                std::initializer_list<GridColumn> columns) {
+    for (const GridColumn& c : columns) {
+        for (int eye = 1; eye <= c.eyes; ++eye) {
+            const QByteArray name = QByteArray(c.column) + QByteArray::number(eye);
+            const QVariant value = column(rs, name.constData());
+            QString text;
+            switch (c.cell) {
+            case Cell::Decimal:
+                text = DecimalText(ToDouble(value));
+                break;
+            case Cell::Whole:
+                text = QString::number(ToInteger16(value));
+                break;
+            case Cell::Stored:
+                text = NullToEmpty(value);
+                break;
+            }
+            setText(QLatin1String(c.field) + QString::number(row) + QString::number(eye), text);
+        }
+    }
+}
+
 void VisitSlip::placeByKind(db::Recordset& rows, const char* kindColumn,
                             const std::function<void(int row, const db::Recordset&)>& fill) {
     for (; !rows.atEnd(); rows.moveNext()) {

@@ -81,6 +81,13 @@ public:
     report::Report* card() const { return m_card.get(); }
     const std::array<qint16, 4>& KindNumber() const { return m_kindNumber; }
 
+    // The grid's field suffixes: row and eye ("11" … "42"); acuity adds the both-eyes column
+    // ("13" … "43").
+    static const QStringList& eyeSlots();
+    static const QStringList& sightSlots();
+    // The fields of one grid family: `stem` followed by each suffix.
+    static QStringList gridFamily(const char* stem, const QStringList& suffixes);
+
 protected:
     VisitSlip(const QString& layoutName, const QString& reportName);
 
@@ -138,6 +145,23 @@ protected:
     // eye names both, then a line for the right or the left eye (or both, 3) its own; the first
     // line of each in line order. Nothing without lens categories.
     void prs_SetLensNames(int saleKind, const QVariantList& examKeys, const QVariantList& bothEyes);
+    // How a detail row's value becomes the raw text of its grid field.
+    enum class Cell {
+        Decimal, // ToDouble, in its shortest decimal text
+        Whole,   // ToInteger16
+        Stored,  // the stored text itself
+    };
+    // One column family of the grid: field `field` + row + eye receives column `column` + eye,
+    // for eyes 1 to `eyes`.
+    struct GridColumn {
+        const char* field;
+        const char* column;
+        int eyes;
+        Cell cell;
+    };
+    // Writes the families of grid row `row` from a detail row, in the order given.
+    void fillGridColumns(int row, const db::Recordset& rs,
+                         std::initializer_list<GridColumn> columns);
     // Each detail row in the grid row whose KindNumber equals its kind column; rows of no kind
     // of the four are left out.
     void placeByKind(db::Recordset& rows, const char* kindColumn,

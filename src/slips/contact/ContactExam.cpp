@@ -95,30 +95,14 @@ void TKV418R2::prf_SetContactExam(const QString& store, double key) {
 }
 
 void TKV418R2::fillGridRow(int row, const db::Recordset& rs) {
-    const auto field = [&](const char* family, int eye) {
-        return QLatin1String(family) + QString::number(row) + QString::number(eye);
-    };
-    const auto col = [&](const char* stem, int eye) {
-        const QByteArray name = QByteArray(stem) + QByteArray::number(eye);
-        return column(rs, name.constData());
-    };
-    const auto decimal = [&](const char* stem, int eye) {
-        return DecimalText(ToDouble(col(stem, eye)));
-    };
-    for (int eye = 1; eye <= 3; ++eye)
-        setText(field("Fld_SIGHT_", eye), decimal("CNT_SIGHT_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_BC_", eye), decimal("CNT_BC_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_P_", eye), NullToEmpty(col("CNT_P_", eye)));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_SIZ_", eye), decimal("CNT_SIZ_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_C_", eye), decimal("CNT_C_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_AX_", eye), QString::number(ToInteger16(col("CNT_AX_", eye))));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_ADD_", eye), decimal("CNT_ADD_", eye));
+    fillGridColumns(row, rs,
+                    {{"Fld_SIGHT_", "CNT_SIGHT_", 3, Cell::Decimal},
+                     {"Fld_BC_", "CNT_BC_", 2, Cell::Decimal},
+                     {"Fld_P_", "CNT_P_", 2, Cell::Stored},
+                     {"Fld_SIZ_", "CNT_SIZ_", 2, Cell::Decimal},
+                     {"Fld_C_", "CNT_C_", 2, Cell::Decimal},
+                     {"Fld_AX_", "CNT_AX_", 2, Cell::Whole},
+                     {"Fld_ADD_", "CNT_ADD_", 2, Cell::Decimal}});
 }
 
 } // namespace kema::slips

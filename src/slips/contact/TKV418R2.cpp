@@ -7,18 +7,6 @@ namespace kema::slips {
 
 namespace {
 
-// The grid's field suffixes: row and eye ("11" … "42"); acuity adds the both-eyes column.
-const QStringList kEyeSlots{"11", "12", "21", "22", "31", "32", "41", "42"};
-const QStringList kSightSlots{"11", "12", "13", "21", "22", "23",
-                              "31", "32", "33", "41", "42", "43"};
-
-QStringList family(const char* stem, const QStringList& suffixes) {
-    QStringList fields;
-    for (const QString& s : suffixes)
-        fields << QLatin1String(stem) + s;
-    return fields;
-}
-
 enum class Rule {
     ZeroText,  // exactly "0" prints empty, anything else with the pattern
     BlankZero, // prf_FmtBlankZero
@@ -42,13 +30,16 @@ const Notation kNotation[] = {
      {"Fld_HK_1", "Fld_VK_1", "Fld_AVG_1", "Fld_HK_2", "Fld_VK_2", "Fld_AVG_2"},
      Rule::ZeroText,
      "0.00"},
-    {"prs_FmtBC", family("Fld_BC_", kEyeSlots), Rule::BlankZero, "0.00"},
-    {"prs_FmtSight", family("Fld_SIGHT_", kSightSlots), Rule::BlankZero, "0.00"},
-    {"prsPhen", family("Fld_P_", kEyeSlots), Rule::Signed, "#0.00"},
-    {"prs_FmtSIZ", family("Fld_SIZ_", kEyeSlots), Rule::BlankZero, "0.00"},
-    {"prsChen", family("Fld_C_", kEyeSlots), Rule::BlankZero, "0.00"},
-    {"prsAXhen", family("Fld_AX_", kEyeSlots), Rule::BlankZero, "###"},
-    {"prsADDhen", family("Fld_ADD_", kEyeSlots), Rule::BlankZero, "0.00"},
+    {"prs_FmtBC", VisitSlip::gridFamily("Fld_BC_", VisitSlip::eyeSlots()), Rule::BlankZero, "0.00"},
+    {"prs_FmtSight", VisitSlip::gridFamily("Fld_SIGHT_", VisitSlip::sightSlots()), Rule::BlankZero,
+     "0.00"},
+    {"prsPhen", VisitSlip::gridFamily("Fld_P_", VisitSlip::eyeSlots()), Rule::Signed, "#0.00"},
+    {"prs_FmtSIZ", VisitSlip::gridFamily("Fld_SIZ_", VisitSlip::eyeSlots()), Rule::BlankZero,
+     "0.00"},
+    {"prsChen", VisitSlip::gridFamily("Fld_C_", VisitSlip::eyeSlots()), Rule::BlankZero, "0.00"},
+    {"prsAXhen", VisitSlip::gridFamily("Fld_AX_", VisitSlip::eyeSlots()), Rule::BlankZero, "###"},
+    {"prsADDhen", VisitSlip::gridFamily("Fld_ADD_", VisitSlip::eyeSlots()), Rule::BlankZero,
+     "0.00"},
 };
 
 } // namespace
@@ -71,10 +62,13 @@ QStringList TKV418R2::dataFields() const {
         "Fld_NAKED_SIGHT3", "Fld_VK_1",        "Fld_HK_1",         "Fld_AVG_1",
         "Fld_VK_2",         "Fld_HK_2",        "Fld_AVG_2",        "Fld_LENS1_NM",
         "Fld_LENS2_NM"};
-    fields << family("Fld_SIGHT_", kSightSlots) << family("Fld_BC_", kEyeSlots)
-           << family("Fld_P_", kEyeSlots) << family("Fld_SIZ_", kEyeSlots)
-           << family("Fld_C_", kEyeSlots) << family("Fld_AX_", kEyeSlots)
-           << family("Fld_ADD_", kEyeSlots);
+    fields << VisitSlip::gridFamily("Fld_SIGHT_", VisitSlip::sightSlots())
+           << VisitSlip::gridFamily("Fld_BC_", VisitSlip::eyeSlots())
+           << VisitSlip::gridFamily("Fld_P_", VisitSlip::eyeSlots())
+           << VisitSlip::gridFamily("Fld_SIZ_", VisitSlip::eyeSlots())
+           << VisitSlip::gridFamily("Fld_C_", VisitSlip::eyeSlots())
+           << VisitSlip::gridFamily("Fld_AX_", VisitSlip::eyeSlots())
+           << VisitSlip::gridFamily("Fld_ADD_", VisitSlip::eyeSlots());
     return fields;
 }
 

@@ -107,43 +107,24 @@ void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
 }
 
 void TKV418R1::fillGridRow(int row, const db::Recordset& rs) {
-    const auto field = [&](const char* family, int eye) {
-        return QLatin1String(family) + QString::number(row) + QString::number(eye);
-    };
-    const auto col = [&](const char* stem, int eye) {
-        const QByteArray name = QByteArray(stem) + QByteArray::number(eye);
-        return column(rs, name.constData());
-    };
-    const auto decimal = [&](const char* stem, int eye) {
-        return DecimalText(ToDouble(col(stem, eye)));
-    };
-    const auto whole = [&](const char* stem, int eye) {
-        return QString::number(ToInteger16(col(stem, eye)));
-    };
-    for (int eye = 1; eye <= 3; ++eye)
-        setText(field("Fld_SIGHT_", eye), decimal("GLS_SIGHT_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_SPH_", eye), NullToEmpty(col("GLS_S_", eye)));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_CYL_", eye), decimal("GLS_C_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_AX_", eye), whole("GLS_AX_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_ADD_", eye), decimal("GLS_ADD_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_P_", eye), decimal("GLS_P1_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_B_", eye), whole("GLS_B1_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_HEN_", eye), whole("GLS_HEN1_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_P_WAY_", eye), prf_PrismBase(ToInteger16(col("GLS_P_WAY1_", eye))));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_PD_", eye), decimal("GLS_PD_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_NPD_", eye), decimal("GLS_NPD_", eye));
-    for (int eye = 1; eye <= 2; ++eye)
-        setText(field("Fld_EYE_POINT_", eye), decimal("GLS_EYE_POINT_", eye));
+    fillGridColumns(row, rs,
+                    {{"Fld_SIGHT_", "GLS_SIGHT_", 3, Cell::Decimal},
+                     {"Fld_SPH_", "GLS_S_", 2, Cell::Stored},
+                     {"Fld_CYL_", "GLS_C_", 2, Cell::Decimal},
+                     {"Fld_AX_", "GLS_AX_", 2, Cell::Whole},
+                     {"Fld_ADD_", "GLS_ADD_", 2, Cell::Decimal},
+                     {"Fld_P_", "GLS_P1_", 2, Cell::Decimal},
+                     {"Fld_B_", "GLS_B1_", 2, Cell::Whole},
+                     {"Fld_HEN_", "GLS_HEN1_", 2, Cell::Whole}});
+    for (int eye = 1; eye <= 2; ++eye) {
+        const QByteArray name = "GLS_P_WAY1_" + QByteArray::number(eye);
+        setText(QStringLiteral("Fld_P_WAY_%1%2").arg(row).arg(eye),
+                prf_PrismBase(ToInteger16(column(rs, name.constData()))));
+    }
+    fillGridColumns(row, rs,
+                    {{"Fld_PD_", "GLS_PD_", 2, Cell::Decimal},
+                     {"Fld_NPD_", "GLS_NPD_", 2, Cell::Decimal},
+                     {"Fld_EYE_POINT_", "GLS_EYE_POINT_", 2, Cell::Decimal}});
 }
 
 } // namespace kema::slips

@@ -7,17 +7,6 @@
 
 namespace kema::slips {
 
-const QStringList& TKV418R1::eyeSlots() {
-    static const QStringList list{"11", "12", "21", "22", "31", "32", "41", "42"};
-    return list;
-}
-
-const QStringList& TKV418R1::sightSlots() {
-    static const QStringList list{"11", "12", "13", "21", "22", "23",
-                                  "31", "32", "33", "41", "42", "43"};
-    return list;
-}
-
 QString TKV418R1::prf_PrismBase(qint16 code) {
     switch (code) {
     case 6:

@@ -25,12 +25,10 @@ QStringList TKV418R1::dataFields() const {
         "Fld_USE_PUR_NM",  "Fld_NAKED_SIGHT1", "Fld_NAKED_SIGHT2", "Fld_NAKED_SIGHT3",
         "Fld_LENS_COLR",   "Fld_NODO",         "Fld_NODO_UD",      "Fld_SPEC_1",
         "Fld_SPEC_2",      "fld_FRAME_NM",     "Fld_LENS1_NM",     "Fld_LENS2_NM"};
-    for (const QString& s : sightSlots())
-        fields << QStringLiteral("Fld_SIGHT_") + s;
+    fields << gridFamily("Fld_SIGHT_", sightSlots());
     for (const char* family : {"Fld_SPH_", "Fld_CYL_", "Fld_AX_", "Fld_ADD_", "Fld_P_", "Fld_B_",
                                "Fld_HEN_", "Fld_P_WAY_", "Fld_PD_", "Fld_NPD_", "Fld_EYE_POINT_"})
-        for (const QString& s : eyeSlots())
-            fields << QLatin1String(family) + s;
+        fields << gridFamily(family, eyeSlots());
     return fields;
 }
 

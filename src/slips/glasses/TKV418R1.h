@@ -24,11 +24,6 @@ public:
 
     qint32 ExamHistoryNo() const { return m_examHistoryNo; }
 
-    // The grid's field suffixes: row and eye ("11" … "42"); the sight columns add the third,
-    // both-eyes column ("13" … "43").
-    static const QStringList& eyeSlots();
-    static const QStringList& sightSlots();
-
     static QString prf_PrismBase(qint16 code);
     static QString prf_FmtSignedBlankZero(const QString& t, const QString& pattern);
 
