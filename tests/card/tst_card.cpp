@@ -75,11 +75,6 @@ VALUES ('R0001', 1, '001', 5001, '0015001', 'ﾀﾅｶ ﾊﾅｺ', '田中 花�
        ('R0001', 2, '001', NULL, NULL, 'ｳｴﾀﾞ ｲﾁﾛｳ', '上田 一郎', 2);
 )"_s;
 
-QVariantMap with(QVariantMap request, const QVariantMap& changes) {
-    request.insert(changes);
-    return request;
-}
-
 // What the glasses slip hands the card for a customer, set by hand.
 QVariantMap cardRequest(const QVariantMap& changes = {}) {
     return with({{"KidouKbnL", 1},

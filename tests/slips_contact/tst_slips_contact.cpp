@@ -60,12 +60,6 @@ QVariantMap customerRequest() {
             {"OutKbnL", 1},   {"PrintKbnL", 0},    {"OutDate", "2025/03/04"}};
 }
 
-QVariantMap with(QVariantMap request, const QVariantMap& changes) {
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        request.insert(it.key(), it.value());
-    return request;
-}
-
 QVariantMap receptionRequest() {
     return with(customerRequest(), {{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
 }

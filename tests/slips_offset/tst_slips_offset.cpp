@@ -55,12 +55,6 @@ QVariantMap request(int denpKbn, int kidou, int syori) {
             {"PrintKbnL", 0},       {"OutDate", "2025/03/04"}};
 }
 
-QVariantMap with(QVariantMap request, const QVariantMap& changes) {
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        request.insert(it.key(), it.value());
-    return request;
-}
-
 const QString kMask = QStringLiteral("      -      -");
 
 const char* className(int denpKbn) {

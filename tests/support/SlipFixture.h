@@ -44,6 +44,13 @@ struct SlipRun {
     QString file;             // the PDF, or the PNG of the first page
 };
 
+// A request with some of its properties changed.
+inline QVariantMap with(QVariantMap request, const QVariantMap& changes) {
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        request.insert(it.key(), it.value());
+    return request;
+}
+
 class SlipFixture {
 public:
     SlipFixture();
