@@ -341,14 +341,9 @@ db::Recordset& VisitSlip::query(const QString& sql, const QVariantList& params) 
     return *rs.value();
 }
 
-QVariantList VisitSlip::bothEyesItems(bool excludeSpecialOrder, QString& listText) {
+QVariantList VisitSlip::bothEyesItems(bool excludeSpecialOrder) {
     auto items = m_db.prf_BothEyesItems(excludeSpecialOrder);
-    const QVariantList codes = items.ok() ? items.value() : QVariantList();
-    QStringList texts;
-    for (const QVariant& v : codes)
-        texts << NullToEmpty(v);
-    listText = texts.join(u',');
-    return codes;
+    return items.ok() ? items.value() : QVariantList();
 }
 
 void VisitSlip::prs_SetLensNames(int saleKind, const QVariantList& examKeys,

@@ -139,8 +139,8 @@ protected:
     // The rows of a statement on the work recordset; a rejected statement is an error of the
     // procedure that runs it.
     db::Recordset& query(const QString& sql, const QVariantList& params);
-    // The item codes of the lens categories, and their list text ("20,21") into `listText`.
-    QVariantList bothEyesItems(bool excludeSpecialOrder, QString& listText);
+    // The item codes of the lens categories; none when they cannot be read.
+    QVariantList bothEyesItems(bool excludeSpecialOrder);
     // The lens names of an examination's sale (CSALE_KIND `saleKind`): a line for no particular
     // eye names both, then a line for the right or the left eye (or both, 3) its own; the first
     // line of each in line order. Nothing without lens categories.

@@ -35,7 +35,7 @@ QString TKV418R2::averageKeratometry(const QVariant& hk, const QVariant& vk) {
 
 void TKV418R2::prf_SetContactExam(const QString& store, double key) {
     try {
-        const QVariantList bothEyes = bothEyesItems(false, m_bothEyesItemList);
+        const QVariantList bothEyes = bothEyesItems(false);
 
         // Undated examinations last; on one date the highest history number is the latest.
         db::Recordset& latest =

@@ -42,7 +42,6 @@ private:
     void fillGridRow(int row, const db::Recordset& rs);
 
     qint32 m_examHistoryNo = 0;
-    QString m_bothEyesItemList;
 };
 
 } // namespace kema::slips

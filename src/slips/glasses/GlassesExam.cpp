@@ -19,7 +19,7 @@ const QString kSaleKeys = QStringLiteral(" FROM CSALE WHERE CSALE_STORE_NO = ? A
 void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
     db::ReportDatabase& db = database();
     try {
-        const QVariantList bothEyes = bothEyesItems(true, m_bothEyesItemList);
+        const QVariantList bothEyes = bothEyesItems(true);
         const qint16 p1180 = db.prf_GetSysParm(1180);
         const qint16 p1120 = db.prf_GetSysParm(1120);
 

@@ -49,7 +49,6 @@ private:
     void zeroBlank(const QString& family, const QStringList& suffixes, const QString& pattern);
 
     qint32 m_examHistoryNo = 0;
-    QString m_bothEyesItemList;
     QString m_rightSpecialText;
     QString m_leftSpecialText;
 };
