@@ -8,9 +8,12 @@
 
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cups/cups.h>
 
 #include <cstdio>
 #include <memory>
@@ -19,6 +22,10 @@
 using namespace kema::report;
 
 namespace {
+
+int lpadmin(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral("lpadmin"), arguments);
+}
 
 const QString DocumentName = QStringLiteral("来店伝票（印刷試験）");
 
@@ -222,33 +229,71 @@ private slots:
         QCOMPARE(cupsJobMark(), mark + 1);
     }
 
-    // A print that cannot be made fails with the reason, and CUPS takes no job: below one copy
-    // nothing is sent; a queue that takes no jobs answers with its refusal and why.
+    // A print that cannot be made fails with the reason, and CUPS takes no job on any queue:
+    // below one copy nothing is sent; a queue that takes no jobs answers with its refusal and
+    // why; a stopped queue would hold the job; a queue deleted after the page setup, or a
+    // scheduler gone by then, is not replaced by another printer.
     void printFails_data() {
-        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("copies");
         QTest::addColumn<QStringList>("reason");
-        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
         const QString rejecting = qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE");
-        QTest::newRow("0 copies") << queue << 0 << QStringList{"copy count 0"};
-        QTest::newRow("-1 copies") << queue << -1 << QStringList{"copy count -1"};
+        QTest::newRow("0 copies") << "" << 0 << QStringList{"copy count 0"};
+        QTest::newRow("-1 copies") << "" << -1 << QStringList{"copy count -1"};
         QTest::newRow("rejecting queue")
-            << rejecting << 1
+            << "rejecting" << 1
             << QStringList{"\"" + rejecting + "\"", "not accepting jobs", "closed for the tests"};
+        QTest::newRow("stopped queue")
+            << "stopped" << 1
+            << QStringList{"\"kema_fault\"", "is stopped", "paper jam at the counter"};
+        QTest::newRow("queue deleted after the page setup")
+            << "deleted" << 1 << QStringList{"\"kema_fault\" is not a CUPS queue here"};
+        QTest::newRow("scheduler gone after the page setup")
+            << "scheduler gone" << 1 << QStringList{"no CUPS queue is available"};
     }
 
     void printFails() {
         KEMA_REQUIRE_CUPS();
-        QFETCH(QString, queue);
+        QFETCH(QString, fault);
         QFETCH(int, copies);
         QFETCH(QStringList, reason);
+        const bool ownQueue = fault != QLatin1String("") && fault != QLatin1String("rejecting");
+        const QString queue = fault == QLatin1String("rejecting")
+                                  ? qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE")
+                              : ownQueue ? QStringLiteral("kema_fault")
+                                         : qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
+        if (ownQueue) {
+            QCOMPARE(
+                lpadmin({"-p", queue, "-E", "-v", qEnvironmentVariable("KEMA_TEST_CUPS_DEVICE"),
+                         "-P", qEnvironmentVariable("KEMA_TEST_CUPS_PPD")}),
+                0);
+        }
+        const auto cleanup = qScopeGuard([&] {
+            if (ownQueue)
+                lpadmin({"-x", queue});
+        });
+        if (fault == QLatin1String("stopped"))
+            QCOMPARE(QProcess::execute("cupsdisable", {"-r", "paper jam at the counter", queue}),
+                     0);
+
         TestReport report;
         report.setTarget(Target::Printer);
         report.setCopies(copies);
         QVERIFY(selectQueue(report.viewer().printer(), queue).ok());
+        report.onStart = [&] { QVERIFY(StandardPageSetup(report).ok()); };
         const int mark = cupsJobMark();
         QVERIFY(mark > 0);
-        const kema::Status status = execute(report);
+        QVERIFY(report.run().ok());
+        if (fault == QLatin1String("deleted"))
+            QCOMPARE(lpadmin({"-x", queue}), 0);
+        const QByteArray server = qgetenv("CUPS_SERVER");
+        if (fault == QLatin1String("scheduler gone")) {
+            qputenv("CUPS_SERVER", "/nonexistent/cups.sock");
+            cupsSetServer(nullptr);
+        }
+        const kema::Status status = printReport(report);
+        qputenv("CUPS_SERVER", server);
+        cupsSetServer(nullptr);
         QVERIFY(!status.ok());
         for (const QString& part : reason)
             QVERIFY2(status.error().description.contains(part),

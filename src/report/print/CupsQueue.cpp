@@ -52,8 +52,9 @@ bool refused(ipp_status_t status) {
     return status > IPP_STATUS_OK_EVENTS_COMPLETE;
 }
 
-// Why a queue takes no jobs, in its administrator's words (cupsreject -r); empty when unsaid.
-QString rejectionReason(http_t* http, const cups_dest_t& dest) {
+// Why a queue takes or prints no jobs, in its administrator's words (cupsreject -r,
+// cupsdisable -r); empty when unsaid.
+QString stateMessage(http_t* http, const cups_dest_t& dest) {
     const char* uri = cupsGetOption("printer-uri-supported", dest.num_options, dest.options);
     if (!uri)
         return {};
@@ -87,6 +88,16 @@ Result<int> submitPdf(const PdfJob& job, const QByteArray& pdf) {
     if (!dest)
         return jobError(QStringLiteral("CUPS does not know the queue \"%1\": %2")
                             .arg(job.queue, lastCupsError()));
+    // A stopped queue takes the job and holds it: the slip would not come out while the counter
+    // believes it printed.
+    if (const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+        state && qstrcmp(state, "5") == 0) {
+        QString text =
+            QStringLiteral("printer \"%1\" is stopped and would hold the job").arg(job.queue);
+        if (const QString reason = stateMessage(http.get(), *dest); !reason.isEmpty())
+            text += QStringLiteral(" (%1)").arg(reason);
+        return jobError(text);
+    }
     const std::unique_ptr<cups_dinfo_t, DestInfoFree> info(
         cupsCopyDestInfo(http.get(), dest.get()));
     if (!info)
@@ -109,7 +120,7 @@ Result<int> submitPdf(const PdfJob& job, const QByteArray& pdf) {
         QString text = QStringLiteral("CUPS refused the job for printer \"%1\": %2")
                            .arg(job.queue, lastCupsError());
         if (created == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS)
-            if (const QString reason = rejectionReason(http.get(), *dest); !reason.isEmpty())
+            if (const QString reason = stateMessage(http.get(), *dest); !reason.isEmpty())
                 text += QStringLiteral(" (%1)").arg(reason);
         return jobError(text);
     }

@@ -84,8 +84,8 @@ protected:
             this->setText(QStringLiteral("Fld_CUSTOM_NO"), col("CUBS_CUSTOMER_NO"));
             setAmounts(c);
         } catch (const Failure& failure) {
-            // What was filled stays; the examination still follows.
-            this->reportHandledFailure("prs_SetCustomer", failure);
+            // Unless the database failed, what was filled stays and the examination follows.
+            this->handleFailure("prs_SetCustomer", failure);
         }
     }
 

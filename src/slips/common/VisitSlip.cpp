@@ -294,8 +294,8 @@ void VisitSlip::prs_SetCustomer(const FieldCollection& c) {
         setText(QStringLiteral("Fld_CUSTOM_NO"), col("CUBS_CUSTOMER_NO"));
         prs_SetCardAmounts(c);
     } catch (const Failure& failure) {
-        // What was filled stays; the examination still follows.
-        reportHandledFailure("prs_SetCustomer", failure);
+        // Unless the database failed, what was filled stays and the examination follows.
+        handleFailure("prs_SetCustomer", failure);
     }
 }
 
@@ -336,8 +336,10 @@ qint32 VisitSlip::loadKindLabels(int group) {
 
 db::Recordset& VisitSlip::query(const QString& sql, const QVariantList& params) {
     auto rs = m_db.openWork(sql, params);
-    if (!rs.ok())
-        throw Failure(rs.error());
+    if (!rs.ok()) {
+        const db::Connection* own = m_db.ownConnection();
+        throw DatabaseFailure(rs.error(), own ? own->errors() : QList<db::DbError>());
+    }
     return *rs.value();
 }
 
@@ -597,9 +599,15 @@ void VisitSlip::clearFields(const QStringList& fields) {
         setText(f, QString());
 }
 
-void VisitSlip::reportHandledFailure(const char* procedure, const Failure& failure) const {
+void VisitSlip::handleFailure(const char* procedure, const Failure& failure) {
+    const QString where = m_reportName + u'.' + QLatin1String(procedure);
+    if (const auto* database = dynamic_cast<const DatabaseFailure*>(&failure)) {
+        showDatabaseError(messageComponent(), QStringLiteral("11001"), failure.error(),
+                          database->errors(), where);
+        throw Failure(failure.error());
+    }
     qCWarning(lcSlips).noquote().nospace()
-        << m_reportName << '.' << procedure << ": " << singleLine(failure.error().description);
+        << where << ": " << singleLine(failure.error().description);
 }
 
 void VisitSlip::showMessage(const QString& code, const QString& title) {

@@ -14,6 +14,19 @@
 
 namespace kema::slips {
 
+// A statement the database refused or could not run (a connection lost, a statement
+// cancelled), with the connection's error collection. Unlike other failures of a data
+// procedure it is not passed over: the slip would print as if the customer had no data.
+class DatabaseFailure : public Failure {
+public:
+    DatabaseFailure(Error error, QList<db::DbError> errors)
+        : Failure(std::move(error)), m_errors(std::move(errors)) {}
+    const QList<db::DbError>& errors() const { return m_errors; }
+
+private:
+    QList<db::DbError> m_errors;
+};
+
 // What the four visit slips share: the request properties, the flags, the fetch contract with
 // its one-record modes, the barcode step, the sex and visit marks, the store name, the postal
 // code, the visit date, the hand-over to the customer card, the frames of the start and end
@@ -136,8 +149,8 @@ protected:
     // Fld_ZKINDn, Fld_NKINDn and KindNumber; "30002" titled "<report>.<report>_prf_init_SET"
     // on any failure. Then RecordDelivered is 0.
     qint32 loadKindLabels(int group);
-    // The rows of a statement on the work recordset; a rejected statement is an error of the
-    // procedure that runs it.
+    // The rows of a statement on the work recordset; a rejected statement throws a
+    // DatabaseFailure.
     db::Recordset& query(const QString& sql, const QVariantList& params);
     // The item codes of the lens categories; none when they cannot be read.
     QVariantList bothEyesItems(bool excludeSpecialOrder);
@@ -207,8 +220,10 @@ protected:
     static QString blankDate() { return QStringLiteral("      年    月    日"); }
     static QString blankMailNo() { return QStringLiteral("    -"); }
     void showMessage(const QString& code, const QString& title);
-    // The diagnostic line of an error a procedure handles silently.
-    void reportHandledFailure(const char* procedure, const Failure& failure) const;
+    // A data procedure's failure. A DatabaseFailure shows "11001" with the connection's errors,
+    // titled "<report>.<procedure>", and ends the run; any other leaves a diagnostic line and
+    // the procedure stops silently.
+    void handleFailure(const char* procedure, const Failure& failure);
 
     // Whether a text's leading number may come after blanks.
     enum class LeadingBlanks { Kept, Skipped };

@@ -89,8 +89,8 @@ void TKV418R2::prf_SetContactExam(const QString& store, double key) {
         placeByKind(detail, "CNT_KIND1",
                     [this](int row, const db::Recordset& rs) { fillGridRow(row, rs); });
     } catch (const Failure& failure) {
-        // The examination block keeps what was filled so far.
-        reportHandledFailure("prf_SetContactExam", failure);
+        // Unless the database failed, the block keeps what was filled so far.
+        handleFailure("prf_SetContactExam", failure);
     }
 }
 

@@ -101,8 +101,8 @@ void TKV418R1::prf_SetGlassesExam(const QString& store, double key) {
         placeByKind(detail, "GLS_KIND1",
                     [this](int row, const db::Recordset& rs) { fillGridRow(row, rs); });
     } catch (const Failure& failure) {
-        // The examination block keeps what was filled so far.
-        reportHandledFailure("prf_SetGlassesExam", failure);
+        // Unless the database failed, the block keeps what was filled so far.
+        handleFailure("prf_SetGlassesExam", failure);
     }
 }
 
