@@ -2,14 +2,17 @@
 // inserts, once on SQLite and once on PostgreSQL: the fields after the run, the pages, the
 // rendered text layer and the barcode read back from the page.
 #include "PdfText.h"
+#include "Relay.h"
 #include "SlipFixture.h"
 #include "TestDatabase.h"
 
 #include "report/Report.h"
 #include "report/ReportFactory.h"
 #include "services/components/Components.h"
+#include "services/database/Database.h"
 #include "services/host/SharedRequestState.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QScopeGuard>
 #include <QSet>
@@ -427,6 +430,71 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
             ComponentRegistry::instance().registerStoreMaster(
                 u"RVA510.RVA510C2"_s, [] { return std::make_unique<FailingStoreMaster>(); });
         m_fixture.verify(m_fixture.run(u"TKV418R1"_s, request), expected);
+    }
+
+    // A database that fails the slip on PostgreSQL: the failure is shown as a database failure
+    // and the run reports -1; a slip never prints as if the customer had no examination, nothing
+    // waits past the server's own limit, and no connection stays open, in the process or on the
+    // server.
+    void databaseFaults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("title"); // of the message box or the database error
+        QTest::addColumn<QStringList>("expected");
+        const QStringList openFailed = items(u"pages=1|flag=-1|rtng=-1|-Fld_ASTA_M|-Fld_ASTA_W"_s);
+        QTest::newRow("server stopped before the run") << "stopped"
+                                                       << "TKV418R1.prf_init_dbopen" << openFailed;
+        QTest::newRow("login refused") << "login"
+                                       << "TKV418R1.prf_init_dbopen" << openFailed;
+        QTest::newRow("server killed after the customer read")
+            << "killed"
+            << "TKV418R1.prf_SetGlassesExam" << items(u"pages=0|flag=-1|rtng=-1|message=11001"_s);
+        QTest::newRow("examination read cancelled by statement_timeout")
+            << "timeout"
+            << "TKV418R1.prf_SetGlassesExam" << items(u"pages=0|flag=-1|rtng=-1|message=11001"_s);
+    }
+    void databaseFaults() {
+        QFETCH(QString, fault);
+        QFETCH(QString, title);
+        QFETCH(QStringList, expected);
+        if (!m_fixture.prepare(kPostgres, QString::fromUtf8(kCustomer)))
+            return;
+        const int openBefore = db::openConnectionCount();
+        const QString server = connectionValues(m_fixture.connectionString()).value(u"PORT"_s);
+        Relay relay(server.toUShort(), fault == u"killed" ? "CGLASBS" : "");
+        QVERIFY(relay.port() != 0);
+        static int counter = 0;
+        const QString application =
+            u"kema_fault_%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++counter);
+        QString connection =
+            withApplicationName(withPort(m_fixture.connectionString(), relay.port()), application);
+        std::unique_ptr<TestDatabase::TableLock> lock;
+        if (fault == u"stopped")
+            relay.serverDown();
+        if (fault == u"login")
+            connection.replace(u"UID=kema"_s, u"UID=kema_no_such_role"_s);
+        if (fault == u"timeout") {
+            connection += u"%3BSET statement_timeout TO 300"_s;
+            lock = m_fixture.database().lockTable(u"CGLASBS"_s);
+            QVERIFY(lock);
+        }
+        m_fixture.writeSettings({{u"DBPARMS"_s, connection}});
+
+        const SlipRun run = m_fixture.run(u"TKV418R1"_s, customerRequest());
+        m_fixture.verify(run, expected);
+        QCOMPARE(run.status.ok(), run.pages > 0);
+        QStringList titles = run.messageBoxes;
+        QStringList states;
+        for (const RecordedMessage& message : m_fixture.messages().messages()) {
+            titles << message.title;
+            states << message.sqlStates;
+        }
+        QVERIFY(!titles.isEmpty());
+        QCOMPARE(titles.first(), title);
+        if (fault == u"timeout")
+            QVERIFY2(states.contains(u"57014"_s), qPrintable(states.join(u',')));
+        QCOMPARE(relay.dead(), fault == u"stopped" || fault == u"killed");
+        QCOMPARE(db::openConnectionCount(), openBefore);
+        QCOMPARE(sessionsOnServer(application), 0);
     }
 
     // GetBaseData answers 0 for found; prf_GetBaseData answers 1 for found, 0 for not found and

@@ -81,6 +81,10 @@ QString SlipFixture::connectionString() const {
     return d->database->connectionString();
 }
 
+TestDatabase& SlipFixture::database() const {
+    return *d->database;
+}
+
 void SlipFixture::writeSettings(const QMap<QString, QString>& values) {
     d->database->writeSettings(values);
 }

@@ -18,6 +18,7 @@
 namespace kema::test {
 
 class MessageRecorder;
+class TestDatabase;
 
 enum class Output { Fields, Pdf, Png };
 
@@ -64,6 +65,7 @@ public:
     // A fresh database for the scenario; false (after a skip or a failed check) when it cannot run.
     bool prepare(const QString& backend, const QString& statements);
     QString connectionString() const;
+    TestDatabase& database() const;
     // Rewrites the settings with `values` besides DBPARMS (which they may replace).
     void writeSettings(const QMap<QString, QString>& values);
     const MessageRecorder& messages() const;

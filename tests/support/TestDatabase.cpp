@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "services/database/Database.h"
 #include "services/database/ReportDatabase.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -52,9 +54,9 @@ const char kSqliteLocalToday[] =
     "UPDATE CBASE SET CUBS_ENTRY_DT = date('now', 'localtime'), "
     "CUBS_LAST_VISIT_DT = date('now', 'localtime') WHERE CUBS_ENTRY_DT = CURRENT_DATE;\n";
 
-// psql on the server of an ODBC connection string's values, in `schema` when given.
-Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
-               const QString& schema = {}) {
+// What psql needs to reach the server of an ODBC connection string's values, in `schema` when
+// given.
+QProcessEnvironment psqlEnvironment(const QMap<QString, QString>& server, const QString& schema) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
     env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
@@ -64,11 +66,16 @@ Status runPsql(const QMap<QString, QString>& server, const QStringList& argument
     env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
     if (!schema.isEmpty())
         env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
+    return env;
+}
+
+Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
+               const QString& schema = {}) {
     return runProcess(QStringLiteral("psql"),
                       QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
                                   QStringLiteral("ON_ERROR_STOP=1")} +
                           arguments,
-                      env);
+                      psqlEnvironment(server, schema));
 }
 
 } // namespace
@@ -152,6 +159,51 @@ TestDatabase::~TestDatabase() {
         else
             qunsetenv("KEMA_SETTINGS");
     }
+}
+
+std::unique_ptr<TestDatabase::TableLock> TestDatabase::lockTable(const QString& table) {
+    auto lock = std::make_unique<TableLock>();
+    QProcess* session = &lock->psql;
+    if (!QTest::qVerify(!m_schema.isEmpty(), "PostgreSQL", "locks are the server's", __FILE__,
+                        __LINE__))
+        return nullptr;
+    session->setProcessEnvironment(psqlEnvironment(m_pg, m_schema));
+    session->start(QStringLiteral("psql"), {QStringLiteral("-q"), QStringLiteral("-X")});
+    session->write(
+        QStringLiteral("BEGIN;\nLOCK TABLE %1 IN ACCESS EXCLUSIVE MODE;\n\\echo locked\n")
+            .arg(table)
+            .toUtf8());
+    while (!session->readAllStandardOutput().contains("locked"))
+        if (!QTest::qVerify(session->waitForReadyRead(30000), "lock", qPrintable(table), __FILE__,
+                            __LINE__))
+            return nullptr;
+    return lock;
+}
+
+QString withApplicationName(const QString& connection, const QString& application) {
+    // The driver decodes %3B into the separator of the statements it runs after connecting.
+    return connection + QStringLiteral("%3BSET application_name TO '") + application + u'\'';
+}
+
+int sessionsOnServer(const QString& application) {
+    const auto count = [&] {
+        db::Connection connection;
+        if (!connection.open(qEnvironmentVariable("KEMA_TEST_PG")).ok())
+            return -1;
+        auto rs = connection.execute(
+            QStringLiteral("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE application_name = ?"),
+            {application});
+        if (!rs.ok() || rs.value().atEnd())
+            return -1;
+        auto n = rs.value().field(QStringLiteral("N"));
+        return n.ok() ? n.value().toInt() : -1;
+    };
+    int n = count();
+    for (int i = 0; i < 40 && n > 0; ++i) {
+        QThread::msleep(50);
+        n = count();
+    }
+    return n;
 }
 
 Status TestDatabase::run(const QString& sql) {

@@ -14,6 +14,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace kema::test {
@@ -46,6 +48,12 @@ inline QStringList backends() {
     return {kSqlite, kPostgres};
 }
 
+// A PostgreSQL connection string whose sessions carry `application` as application_name.
+QString withApplicationName(const QString& connection, const QString& application);
+// The sessions of `application` on the test server, once it has seen them end (it counts a
+// disconnection a moment later); -1 when it cannot be asked.
+int sessionsOnServer(const QString& application);
+
 class TestDatabase {
 public:
     enum class Content { Schema, Demo }; // db/schema.sql, and db/demo.sql after it
@@ -62,6 +70,16 @@ public:
     QString connectionString() const { return m_connection; } // as DBPARMS holds it
     // Runs SQL text (any number of statements) through the backend's own client.
     Status run(const QString& sql);
+    // An exclusive lock on `table`, held by a session of its own until the returned process is
+    // destroyed (PostgreSQL); nullptr after a failed check.
+    struct TableLock {
+        QProcess psql;
+        ~TableLock() {
+            psql.closeWriteChannel();
+            psql.waitForFinished(30000);
+        }
+    };
+    std::unique_ptr<TableLock> lockTable(const QString& table);
     // Writes [NWLS\Common] with DBPARMS=connectionString() and `values` (which may replace it)
     // and points KEMA_SETTINGS at the file until destruction.
     QString writeSettings(const QMap<QString, QString>& values = {});

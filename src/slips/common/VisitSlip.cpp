@@ -602,6 +602,8 @@ void VisitSlip::clearFields(const QStringList& fields) {
 void VisitSlip::handleFailure(const char* procedure, const Failure& failure) {
     const QString where = m_reportName + u'.' + QLatin1String(procedure);
     if (const auto* database = dynamic_cast<const DatabaseFailure*>(&failure)) {
+        // Recorded as a failed read is: the end event turns it into -1.
+        m_db.DbOpenError = -1;
         showDatabaseError(messageComponent(), QStringLiteral("11001"), failure.error(),
                           database->errors(), where);
         throw Failure(failure.error());
