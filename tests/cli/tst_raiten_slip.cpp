@@ -31,10 +31,13 @@ class TestRaitenSlip : public QObject {
 
     QTemporaryDir m_dir;
 
-    int raiten(const QStringList& arguments, QString* err = nullptr) {
+    int raiten(const QStringList& arguments, QString* err = nullptr,
+               const QString& fontConfig = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
+        if (!fontConfig.isEmpty())
+            environment.insert("FONTCONFIG_FILE", fontConfig);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KEMA_BINARY_DIR "/tools/raiten/raiten"),
                       QStringList{"--settings", m_dir.filePath("settings.ini")} + kBlankForm +
@@ -80,11 +83,39 @@ private slots:
         QVERIFY(qAbs(page.width() - 1169) <= 2 && qAbs(page.height() - 827) <= 2);
     }
 
-    void refusedRequestWritesNothing() {
+    // A run that cannot give the right slip writes no file and says why: a request the
+    // launcher refuses, a workstation without any fonts, one without the Japanese faces (the
+    // slip would print boxes in their place).
+    void failureWritesNothing_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("fonts"); // a font configuration's body; empty: the machine's
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("store code 0")
+            << QStringList{"--storecodel", "0"} << "" << QStringList{"30011"};
+        QTest::newRow("no fonts") << QStringList{} << "<fontconfig/>"
+                                  << QStringList{"1002", "font"};
+        QTest::newRow("no Japanese faces")
+            << QStringList{}
+            << "<fontconfig><dir>/usr/share/fonts/truetype/liberation2</dir>"
+               "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>"
+            << QStringList{"1002", "ＭＳ", "fonts-ipafont"};
+    }
+    void failureWritesNothing() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, fonts);
+        QFETCH(QStringList, said);
         const QString pdf = m_dir.filePath("refused.pdf");
+        QString config;
+        if (!fonts.isEmpty()) {
+            config = m_dir.filePath("fonts.conf");
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("<?xml version=\"1.0\"?>\n" + fonts.toUtf8());
+        }
         QString err;
-        QCOMPARE(raiten({"--storecodel", "0", "--pdf", pdf}, &err), 1);
-        QVERIFY2(err.contains(u"30011"), qPrintable(err));
+        QCOMPARE(raiten(arguments + QStringList{"--pdf", pdf}, &err, config), 1);
+        for (const QString& part : said)
+            QVERIFY2(err.contains(part), qPrintable(err));
         QVERIFY(!QFile::exists(pdf));
     }
 };
