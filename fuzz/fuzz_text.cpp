@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -59,18 +60,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QVariant value = valueOf(input.at(0), bytes);
 
     (void)kema::Format(value, pattern);
-    (void)kema::IsNumeric(value);
     (void)kema::IsDate(value);
     (void)kema::ToInteger16(value);
     (void)kema::ToInteger32(value);
-    const double number = kema::ToDouble(value);
-    (void)kema::DecimalText(number);
-    (void)kema::DecimalText(static_cast<float>(number));
     (void)kema::NullOrZeroToEmpty(value);
+    const double number = kema::ToDouble(value);
+    if (number != 0 && !kema::IsNumeric(value))
+        std::abort();
+    // The plain texts of finite numbers read back as numbers.
+    for (const QString& plain :
+         {kema::DecimalText(number), kema::DecimalText(static_cast<float>(number))}) {
+        if (!plain.isEmpty() && !kema::IsNumeric(plain))
+            std::abort();
+    }
     const QString text = kema::NullToEmpty(value);
-    (void)kema::ToInteger16Strict(text);
+    if (kema::ToInteger16Strict(text) && !kema::IsNumeric(text))
+        std::abort();
     (void)kema::AnsiByteLength(text);
     (void)kema::ToCp932(text);
-    (void)kema::FromCp932(bytes);
+    // Bytes that are not code page 932 still come back, as U+FFFD.
+    if (!bytes.isEmpty() && kema::FromCp932(bytes).isEmpty())
+        std::abort();
     return 0;
 }
