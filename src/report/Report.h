@@ -11,7 +11,7 @@
 
 namespace kema::report {
 
-class ReportLayout;
+struct ReportLayout;
 class TextControl;
 class LineControl;
 class FrameControl;

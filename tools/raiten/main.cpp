@@ -4,6 +4,7 @@
 // could not be opened), 2 for a usage error.
 #include "Align.h"
 #include "Doctor.h"
+#include "Options.h"
 #include "component/Product.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
@@ -11,12 +12,9 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMap>
-#include <QStringList>
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <variant>
 
 namespace {
@@ -24,24 +22,10 @@ namespace {
 using kema::request::DispatchMember;
 using kema::request::MemberKind;
 using kema::request::ValueType;
+using raiten::Options;
+using raiten::UsageError;
 
 constexpr int kUsageError = 2;
-
-struct Options {
-    bool help = false;
-    bool align = false;
-    QMap<int, QVariant> values; // by position in the interface; the last given wins
-    std::optional<QString> connection;
-    std::optional<QString> pdf;
-    std::optional<QString> png;
-    int dpi = 150;
-    std::optional<QString> settings;
-    std::optional<QString> nprinter;
-};
-
-struct UsageError {
-    QString text;
-};
 
 void write(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
@@ -95,79 +79,6 @@ QString usage() {
     return text;
 }
 
-std::optional<UsageError> take(Options& options, const QString& name, const QString& value) {
-    auto named = [&](const char* option) {
-        return name.compare(QLatin1StringView(option), Qt::CaseInsensitive) == 0;
-    };
-    if (named("pdf") || named("png")) {
-        if (value.isEmpty())
-            return UsageError{QStringLiteral("--") + name + QStringLiteral(" needs a file name")};
-        (named("pdf") ? options.pdf : options.png) = value;
-        return std::nullopt;
-    }
-    if (named("dpi")) {
-        const auto dpi = kema::request::coerce(value, ValueType::Int32);
-        if (!dpi || dpi.value().toInt() < 1 || dpi.value().toInt() > 2400)
-            return UsageError{QStringLiteral("--dpi: \"") + value +
-                              QStringLiteral("\" is not a resolution from 1 to 2400")};
-        options.dpi = dpi.value().toInt();
-        return std::nullopt;
-    }
-    if (named("settings") || named("nprinter")) {
-        if (!QFileInfo(value).isFile())
-            return UsageError{QStringLiteral("--") + name.toLower() +
-                              QStringLiteral(": no such file: ") + value};
-        (named("settings") ? options.settings : options.nprinter) = value;
-        return std::nullopt;
-    }
-    const DispatchMember* member = kema::request::findMember(name);
-    if (!member ||
-        (member->kind != MemberKind::PropertyLet && member->kind != MemberKind::PropertySet))
-        return UsageError{QStringLiteral("unknown option --") + name};
-    if (member->kind == MemberKind::PropertySet) {
-        options.connection = value;
-        return std::nullopt;
-    }
-    const auto converted = kema::request::coerce(value, member->type);
-    if (!converted)
-        return UsageError{QStringLiteral("--") + QLatin1StringView(member->name) +
-                          QStringLiteral(": ") + converted.error().description};
-    options.values.insert(int(member - kema::request::members().data()), converted.value());
-    return std::nullopt;
-}
-
-std::variant<Options, UsageError> parse(const QStringList& arguments) {
-    Options options;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == u"--help" || argument == u"-h") {
-            options.help = true;
-            continue;
-        }
-        if (argument.compare(u"--align", Qt::CaseInsensitive) == 0) {
-            options.align = true;
-            continue;
-        }
-        if (!argument.startsWith(u"--") || argument.size() == 2)
-            return UsageError{QStringLiteral("unexpected argument \"") + argument + u'"'};
-        QString name = argument.mid(2);
-        QString value;
-        if (const qsizetype equals = name.indexOf(u'='); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments.at(++i);
-        } else {
-            return UsageError{QStringLiteral("--") + name + QStringLiteral(" needs a value")};
-        }
-        if (auto error = take(options, name, value))
-            return *error;
-    }
-    if (options.pdf && options.png)
-        return UsageError{QStringLiteral("--pdf and --png cannot be combined")};
-    return options;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -177,7 +88,7 @@ int main(int argc, char** argv) {
     if (QCoreApplication::arguments().value(1) == u"doctor")
         return kema::doctor::run(QCoreApplication::arguments().mid(2));
 
-    const auto parsed = parse(QCoreApplication::arguments().mid(1));
+    const auto parsed = raiten::parse(QCoreApplication::arguments().mid(1));
     if (const auto* error = std::get_if<UsageError>(&parsed)) {
         write(stderr, QStringLiteral("raiten: ") + error->text +
                           QStringLiteral("\nTry 'raiten --help'.\n"));

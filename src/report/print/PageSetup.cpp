@@ -82,6 +82,19 @@ Result<qint16> readOffset(const QString& iniPath, const QString& key) {
 
 } // namespace
 
+Result<PrinterOffsets> readPrinterOffsets(const QString& iniPath) {
+    const Result<qint16> top = readOffset(iniPath, QStringLiteral("TOP"));
+    if (!top)
+        return top.error();
+    const Result<qint16> left = readOffset(iniPath, QStringLiteral("LEFT"));
+    if (!left)
+        return left.error();
+    return PrinterOffsets{
+        top.value(), left.value(),
+        ReadIniValue(iniPath, QStringLiteral("START_POS"), QStringLiteral("Device"), QString())
+            .trimmed()};
+}
+
 QPrinterDevice::QPrinterDevice(const QPrinter& printer) : m_printer(printer) {}
 
 bool QPrinterDevice::available() const {
@@ -196,16 +209,10 @@ Status VariantPageSetup(Report& report) {
 Status VariantPageSetup(Report& report, const PrinterDevice& device) {
     // The ini is read first: the queue it names is the one measured, and a broken value stops
     // the setup before anything has changed.
-    const QString iniPath = nprinterIniPath();
-    const Result<qint16> top = readOffset(iniPath, QStringLiteral("TOP"));
-    if (!top)
-        return top.error();
-    const Result<qint16> left = readOffset(iniPath, QStringLiteral("LEFT"));
-    if (!left)
-        return left.error();
-    const QString queue =
-        ReadIniValue(iniPath, QStringLiteral("START_POS"), QStringLiteral("Device"), QString())
-            .trimmed();
+    const Result<PrinterOffsets> offsets = readPrinterOffsets(nprinterIniPath());
+    if (!offsets)
+        return offsets.error();
+    const QString& queue = offsets.value().device;
 
     PageValues& page = report.page();
     page.orientation = 2;
@@ -221,10 +228,10 @@ Status VariantPageSetup(Report& report, const PrinterDevice& device) {
     page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);
     page.rightMargin = 0;
     page.bottomMargin = 0;
-    if (top.value() != 0)
-        page.topMargin = top.value();
-    if (left.value() != 0)
-        page.leftMargin = left.value();
+    if (offsets.value().top != 0)
+        page.topMargin = offsets.value().top;
+    if (offsets.value().left != 0)
+        page.leftMargin = offsets.value().left;
     return {};
 }
 

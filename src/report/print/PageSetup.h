@@ -2,6 +2,7 @@
 
 #include "services/Error.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <optional>
@@ -86,10 +87,20 @@ constexpr qint32 StandardTopMargin = 1134;
 Status StandardPageSetup(Report& report);
 Status StandardPageSetup(Report& report, const PrinterDevice& device);
 
-// Landscape with the printer's paper and the designed top, then the corrections of section
-// "START_POS" of the printer-offset ini: a non-empty Device selects that queue before the
-// measurement; non-zero TOP and LEFT replace the margins. A TOP or LEFT that is no 16-bit whole
-// number, or a Device that is no available queue, is an error for the start event.
+// Section "START_POS" of the printer-offset ini. TOP and LEFT are 0 when missing or blank; one
+// that is no 16-bit whole number is an error naming the file, the key and the value. Device is
+// trimmed, empty when missing.
+struct PrinterOffsets {
+    qint16 top = 0;
+    qint16 left = 0;
+    QString device;
+};
+Result<PrinterOffsets> readPrinterOffsets(const QString& iniPath);
+
+// Landscape with the printer's paper and the designed top, then the corrections of the
+// printer-offset ini: a non-empty Device selects that queue before the measurement; non-zero TOP
+// and LEFT replace the margins. A broken TOP or LEFT, or a Device that is no available queue, is
+// an error for the start event.
 Status VariantPageSetup(Report& report);
 Status VariantPageSetup(Report& report, const PrinterDevice& device);
 
