@@ -423,7 +423,7 @@ Check fontsCheck() {
     }
     QStringList resolved;
     for (const QString& face : faces) {
-        if (const Status found = report::checkFace(face); !found)
+        if (const Status found = report::checkFace(report::TextFont{face}); !found)
             problems << found.error().description;
         else
             resolved << face + QStringLiteral(" → ") + QFontInfo(QFont(face)).family();
