@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -48,17 +50,30 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// The wall time of one run in ms; negative when it failed.
-double timeRun(const QString& program, const QStringList& arguments) {
+double childCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
+           1e3;
+}
+
+struct Times {
+    double wall = -1; // ms; negative when the run failed
+    double cpu = 0;   // ms of user and system time: what a loaded machine distorts least
+};
+
+Times timeRun(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const double cpuBefore = childCpuMs();
     QElapsedTimer timer;
     timer.start();
     process.start(program, arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
+        return {};
+    return {double(timer.nsecsElapsed()) / 1e6, childCpuMs() - cpuBefore};
 }
 
 } // namespace
@@ -98,7 +113,7 @@ int main(int argc, char** argv) {
     for (const Slip& slip : kSlips) {
         const QString own = dir.filePath(QLatin1String(slip.name) + QStringLiteral(".pdf"));
         QProcess text;
-        if (timeRun(raiten, arguments(slip, own)) < 0 ||
+        if (timeRun(raiten, arguments(slip, own)).wall < 0 ||
             (text.start(QStringLiteral("pdftotext"), {"-raw", own, "-"}),
              !text.waitForFinished(60000) || text.exitCode() != 0)) {
             std::fprintf(stderr, "%s: cannot read the words of the slip\n", slip.name);
@@ -117,19 +132,23 @@ int main(int argc, char** argv) {
     bool met = true;
     std::vector<double> raitenMs[std::size(kSlips)];
     std::vector<double> floorMs[std::size(kSlips)];
+    std::vector<double> raitenCpu[std::size(kSlips)];
+    std::vector<double> floorCpu[std::size(kSlips)];
     // A first round is not counted: the page cache holds both programs afterwards.
     for (int i = -1; i < runs; ++i) {
         for (std::size_t s = 0; s < std::size(kSlips); ++s) {
             const Slip& slip = kSlips[s];
-            const double f = timeRun(floor, QStringList{pdf, words[qsizetype(s)]} + slip.floor);
-            const double r = timeRun(raiten, arguments(slip, pdf));
-            if (f < 0 || r < 0) {
+            const Times f = timeRun(floor, QStringList{pdf, words[qsizetype(s)]} + slip.floor);
+            const Times r = timeRun(raiten, arguments(slip, pdf));
+            if (f.wall < 0 || r.wall < 0) {
                 std::fprintf(stderr, "%s: a run failed\n", slip.name);
                 return 1;
             }
             if (i >= 0) {
-                floorMs[s].push_back(f);
-                raitenMs[s].push_back(r);
+                floorMs[s].push_back(f.wall);
+                raitenMs[s].push_back(r.wall);
+                floorCpu[s].push_back(f.cpu);
+                raitenCpu[s].push_back(r.cpu);
             }
         }
     }
@@ -138,6 +157,9 @@ int main(int argc, char** argv) {
         std::printf("%s: raiten --pdf median %.1f ms, floor median %.1f ms, ratio %.2f "
                     "(target <= %.1f), %d runs each\n",
                     kSlips[s].name, median(raitenMs[s]), median(floorMs[s]), ratio, Target, runs);
+        std::printf("%s: CPU time median raiten %.1f ms, floor %.1f ms, ratio %.2f\n",
+                    kSlips[s].name, median(raitenCpu[s]), median(floorCpu[s]),
+                    median(raitenCpu[s]) / median(floorCpu[s]));
         met = met && ratio <= Target;
     }
     return met ? 0 : 1;
