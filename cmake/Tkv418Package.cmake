@@ -24,9 +24,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # ldconfig runs through the trigger as well; the package's own scripts are CPack's.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/cmake/debian/triggers")
 
-# The faces the layouts map to (report/Fonts.cpp) and, while the database layer goes through
-# Qt SQL, Qt's ODBC driver plugin, which nothing links.
-set(tkv418_runtime_depends fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation2)
+# The faces the layouts map to (report/Fonts.cpp), libcups, which the print path loads when a
+# job goes to CUPS (report/print/LibCups.h), and, while the database layer goes through Qt SQL,
+# Qt's ODBC driver plugin, which nothing links.
+set(tkv418_runtime_depends fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation2 libcups2)
 get_target_property(tkv418_db_links kema_db LINK_LIBRARIES)
 if("Qt6::Sql" IN_LIST tkv418_db_links)
   list(APPEND tkv418_runtime_depends libqt6sql6-odbc)

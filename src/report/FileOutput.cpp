@@ -33,6 +33,26 @@ QPageLayout sheetLayout(const Document& document) {
                        QMarginsF(), QPageLayout::Point);
 }
 
+// `name` names the output in errors.
+Status paintPdf(const Document& document, QPdfWriter& writer, const QString& name) {
+    writer.setTitle(document.name);
+    writer.setCreator(QStringLiteral("raiten"));
+    writer.setResolution(PdfResolution);
+    writer.setPageLayout(sheetLayout(document));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return fileError(name, QStringLiteral("cannot write the PDF"));
+    for (int p = 0; p < document.pageCount(); ++p) {
+        if (p > 0)
+            writer.newPage();
+        paintPage(painter, document, p, PdfResolution, PdfResolution);
+        releaseLayouts(document, p);
+    }
+    if (!painter.end())
+        return fileError(name, QStringLiteral("cannot finish the PDF"));
+    return {};
+}
+
 } // namespace
 
 QString pngPageFile(const QString& file, int index) {
@@ -49,22 +69,14 @@ Status writePdf(const Document& document, const QString& file) {
     if (document.pages.empty())
         return {};
     QPdfWriter writer(file);
-    writer.setTitle(document.name);
-    writer.setCreator(QStringLiteral("raiten"));
-    writer.setResolution(PdfResolution);
-    writer.setPageLayout(sheetLayout(document));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return fileError(file, QStringLiteral("cannot write the PDF"));
-    for (int p = 0; p < document.pageCount(); ++p) {
-        if (p > 0)
-            writer.newPage();
-        paintPage(painter, document, p, PdfResolution, PdfResolution);
-        releaseLayouts(document, p);
-    }
-    if (!painter.end())
-        return fileError(file, QStringLiteral("cannot finish the PDF"));
-    return {};
+    return paintPdf(document, writer, file);
+}
+
+Status writePdf(const Document& document, QIODevice& device) {
+    if (document.pages.empty())
+        return {};
+    QPdfWriter writer(&device);
+    return paintPdf(document, writer, QStringLiteral("PDF stream"));
 }
 
 Status writePng(const Document& document, const QString& file, int dpi) {

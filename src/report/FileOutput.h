@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 namespace kema::report {
 
 struct Document;
@@ -14,6 +16,8 @@ struct Document;
 // One PDF: A4 landscape pages of 842 × 595 pt, vector text with embedded fonts, titled with
 // the layout's document name.
 Status writePdf(const Document& document, const QString& file);
+// The same PDF into an open device, such as a QBuffer.
+Status writePdf(const Document& document, QIODevice& device);
 // One PNG per page at `dpi`; pages after the first go to "<base>-2.<ext>", "<base>-3.<ext>" …
 Status writePng(const Document& document, const QString& file, int dpi = 150);
 

@@ -35,9 +35,9 @@ const Substitute* substituteOf(const QString& face) {
     return nullptr;
 }
 
-Status resolve(const QString& face) {
-    registerFontSubstitutions();
-    const QString resolved = QFontInfo(QFont(face)).family();
+Status resolve(const TextFont& design) {
+    const QString& face = design.face;
+    const QString resolved = QFontInfo(twipsFont(design)).family();
     const Substitute* s = substituteOf(face);
     if (!s) {
         if (resolved.compare(face, Qt::CaseInsensitive) == 0)
@@ -68,19 +68,22 @@ void registerFontSubstitutions() {
     });
 }
 
-Status checkFace(const QString& face) {
+Status checkFace(const TextFont& design) {
     static QMutex mutex;
     static std::map<QString, Status> checked;
     const QMutexLocker lock(&mutex);
-    auto it = checked.find(face);
+    auto it = checked.find(design.face);
     if (it == checked.end())
-        it = checked.emplace(face, resolve(face)).first;
+        it = checked.emplace(design.face, resolve(design)).first;
     return it->second;
 }
 
 QFont twipsFont(const TextFont& design) {
     registerFontSubstitutions();
-    QFont font(design.face);
+    // Naming the substitute itself spares the font database a failed search for the Windows
+    // face, with its fallback lists, on every font loaded.
+    const Substitute* s = substituteOf(design.face);
+    QFont font(s ? QLatin1String(s->family) : design.face);
     font.setPixelSize(std::max(1, int(std::lround(design.size * 20))));
     font.setWeight(design.bold ? QFont::Bold : QFont::Normal);
     font.setItalic(design.italic);

@@ -13,9 +13,10 @@ namespace kema::report {
 // "Arial" → Liberation Sans, each under its full-width and its ASCII spelling.
 void registerFontSubstitutions();
 
-// Ok when `face` resolves to its substitute (or, for a face without one, to itself); else an
-// error naming the face and the Debian package that provides it. Checked once per face.
-Status checkFace(const QString& face);
+// Ok when the face of `design` resolves to its substitute (or, for a face without one, to
+// itself); else an error naming the face and the Debian package that provides it. Checked once
+// per face, in the font of `design`: the one a slip prints with, which is then loaded already.
+Status checkFace(const TextFont& design);
 
 // The font of a primitive with its size in twips as pixels, so that its layout is the same on
 // every device and the paint routine only scales it.

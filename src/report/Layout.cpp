@@ -55,7 +55,7 @@ struct Place {
 
 class Reader {
 public:
-    Reader(const QJsonObject& object, Place place, QSet<QString> allowed, QString what)
+    Reader(const QJsonObject& object, Place place, const QSet<QString>& allowed, QString what)
         : m_object(object), m_place(std::move(place)) {
         for (auto it = m_object.begin(); it != m_object.end(); ++it) {
             if (!allowed.contains(it.key()))
@@ -65,15 +65,18 @@ public:
 
     bool has(const QString& key) const { return m_object.contains(key); }
 
+    // Each value is looked up once: an object's key search is the parser's main cost.
     QJsonValue required(const QString& key) const {
-        if (!m_object.contains(key) || m_object.value(key).isNull())
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || v.isNull())
             m_place.fail(QStringLiteral("missing required value \"%1\"").arg(key));
-        return m_object.value(key);
+        return v;
     }
 
     qint32 integer(const QString& key) const { return toInteger(key, required(key)); }
     qint32 integer(const QString& key, qint32 fallback) const {
-        return has(key) ? toInteger(key, m_object.value(key)) : fallback;
+        const QJsonValue v = m_object.value(key);
+        return v.isUndefined() ? fallback : toInteger(key, v);
     }
 
     double number(const QString& key) const {
@@ -84,9 +87,9 @@ public:
     }
 
     bool boolean(const QString& key, bool fallback) const {
-        if (!has(key))
-            return fallback;
         const QJsonValue v = m_object.value(key);
+        if (v.isUndefined())
+            return fallback;
         if (!v.isBool())
             m_place.fail(QStringLiteral("\"%1\" must be true or false").arg(key));
         return v.toBool();
@@ -94,14 +97,15 @@ public:
 
     QString string(const QString& key) const { return toString(key, required(key)); }
     QString string(const QString& key, const QString& fallback) const {
-        return has(key) ? toString(key, m_object.value(key)) : fallback;
+        const QJsonValue v = m_object.value(key);
+        return v.isUndefined() ? fallback : toString(key, v);
     }
 
     QRgb colour(const QString& key, QRgb fallback) const {
-        if (!has(key))
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined())
             return fallback;
         static const QRegularExpression pattern(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
-        const QJsonValue v = m_object.value(key);
         if (!v.isString() || !pattern.match(v.toString()).hasMatch())
             m_place.fail(QStringLiteral("\"%1\" is not a 24-bit colour \"#RRGGBB\": %2")
                              .arg(key, v.toVariant().toString()));
@@ -161,32 +165,38 @@ QSet<QString> keys(std::initializer_list<const char*> names) {
     return set;
 }
 
-QSet<QString> allowedKeys(ControlKind kind) {
+const QSet<QString>& allowedKeys(ControlKind kind) {
+    static const QSet<QString> text =
+        keys({"left", "top", "width", "height", "font", "text", "align", "foreColor", "backColor"});
+    static const QSet<QString> line = keys({"x1", "y1", "x2", "y2", "lineColor", "lineWeight"});
+    static const QSet<QString> frame =
+        keys({"left", "top", "width", "height", "lineColor", "lineWeight", "filled", "backColor"});
+    static const QSet<QString> subreport = keys({"left", "top", "width", "height"});
+    static const QSet<QString> barcode = keys({"left", "top", "width", "height", "font", "stored",
+                                               "data", "sizeText", "foreColor", "backColor"});
     switch (kind) {
     case ControlKind::Text:
     case ControlKind::Label:
-        return keys(
-            {"left", "top", "width", "height", "font", "text", "align", "foreColor", "backColor"});
+        return text;
     case ControlKind::Line:
-        return keys({"x1", "y1", "x2", "y2", "lineColor", "lineWeight"});
+        return line;
     case ControlKind::Frame:
-        return keys(
-            {"left", "top", "width", "height", "lineColor", "lineWeight", "filled", "backColor"});
+        return frame;
     case ControlKind::Subreport:
-        return keys({"left", "top", "width", "height"});
+        return subreport;
     case ControlKind::Barcode:
-        return keys({"left", "top", "width", "height", "font", "stored", "data", "sizeText",
-                     "foreColor", "backColor"});
+        return barcode;
     }
-    return {};
+    Q_UNREACHABLE();
 }
 
 TextFont readFont(const Reader& control) {
-    Place place = control.place();
-    const Reader font(control.object(QStringLiteral("font")), place,
-                      {QStringLiteral("face"), QStringLiteral("size"), QStringLiteral("bold"),
-                       QStringLiteral("italic"), QStringLiteral("underline"),
-                       QStringLiteral("strikeOut"), QStringLiteral("charset")},
+    static const QSet<QString> allowed{QStringLiteral("face"),      QStringLiteral("size"),
+                                       QStringLiteral("bold"),      QStringLiteral("italic"),
+                                       QStringLiteral("underline"), QStringLiteral("strikeOut"),
+                                       QStringLiteral("charset")};
+    const Place& place = control.place();
+    const Reader font(control.object(QStringLiteral("font")), place, allowed,
                       QStringLiteral(" in \"font\""));
     TextFont result;
     result.face = font.string(QStringLiteral("face"));

@@ -43,7 +43,7 @@ void Recorder::place(const Control& control, Page& page, QPointF origin) {
     last.items.clear();
     auto add = [&](Primitive primitive) {
         if (const auto* text = std::get_if<TextPrimitive>(&primitive))
-            m_faces.insert(text->font->face);
+            m_faces.try_emplace(text->font->face, *text->font);
         last.items.push_back(quint32(m_document.primitives.size()));
         m_document.primitives.push_back(std::move(primitive));
     };

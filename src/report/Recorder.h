@@ -5,7 +5,7 @@
 #include <QPointF>
 #include <QString>
 
-#include <set>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -24,8 +24,8 @@ public:
 
     // Appends one page with the report's visible controls.
     void recordPage(Report& report);
-    // Every face a text of the document asks for.
-    const std::set<QString>& faces() const { return m_faces; }
+    // Every face a text of the document asks for, with the first font that asks for it.
+    const std::map<QString, TextFont>& faces() const { return m_faces; }
 
 private:
     struct Emitted {
@@ -39,7 +39,7 @@ private:
     void runHosted(Report& hosted, Page& page, QPointF origin);
 
     Document& m_document;
-    std::set<QString> m_faces;
+    std::map<QString, TextFont> m_faces;
     std::unordered_map<const Control*, Emitted> m_emitted;
 };
 

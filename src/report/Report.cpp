@@ -211,8 +211,8 @@ Status Report::run() {
             recorder.recordPage(*this);
         }
         // A slip printed in a fallback face without the Japanese glyphs is a wrong result.
-        for (const QString& face : recorder.faces()) {
-            const Status font = checkFace(face);
+        for (const auto& [face, design] : recorder.faces()) {
+            const Status font = checkFace(design);
             if (!font)
                 throw Failure(font.error());
         }

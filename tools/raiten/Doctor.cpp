@@ -2,6 +2,7 @@
 
 #include "report/Fonts.h"
 #include "report/Layout.h"
+#include "report/print/LibCups.h"
 #include "services/database/Database.h"
 #include "services/database/ReportDatabase.h"
 #include "services/settings/Settings.h"
@@ -24,8 +25,6 @@
 #include <optional>
 #include <thread>
 #include <vector>
-
-#include <cups/cups.h>
 
 namespace kema::doctor {
 namespace {
@@ -423,7 +422,7 @@ Check fontsCheck() {
     }
     QStringList resolved;
     for (const QString& face : faces) {
-        if (const Status found = report::checkFace(face); !found)
+        if (const Status found = report::checkFace(report::TextFont{face}); !found)
             problems << found.error().description;
         else
             resolved << face + QStringLiteral(" → ") + QFontInfo(QFont(face)).family();
@@ -449,23 +448,29 @@ struct Cups {
 
 Cups queryCups(std::chrono::seconds timeout) {
     Cups cups;
-    const char* host = cupsServer();
-    cups.server = QString::fromLocal8Bit(host);
-    if (!cups.server.startsWith(u'/'))
-        cups.server += u':' + QString::number(ippPort());
-    http_t* http = httpConnect2(host, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                int(timeout.count() * 1000), nullptr);
-    if (!http) {
-        cups.error = QString::fromLocal8Bit(cupsLastErrorString());
+    const kema::report::LibCups* loaded = kema::report::libCups();
+    if (!loaded) {
+        cups.error = QString::fromLocal8Bit(kema::report::libCupsError());
         return cups;
     }
-    httpSetTimeout(http, double(timeout.count()), nullptr, nullptr);
+    const kema::report::LibCups& lib = *loaded;
+    const char* host = lib.cupsServer();
+    cups.server = QString::fromLocal8Bit(host);
+    if (!cups.server.startsWith(u'/'))
+        cups.server += u':' + QString::number(lib.ippPort());
+    http_t* http = lib.httpConnect2(host, lib.ippPort(), nullptr, AF_UNSPEC, lib.cupsEncryption(),
+                                    1, int(timeout.count() * 1000), nullptr);
+    if (!http) {
+        cups.error = QString::fromLocal8Bit(lib.cupsLastErrorString());
+        return cups;
+    }
+    lib.httpSetTimeout(http, double(timeout.count()), nullptr, nullptr);
     cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(http, &dests);
-    const ipp_status_t status = cupsLastError();
+    const int count = lib.cupsGetDests2(http, &dests);
+    const ipp_status_t status = lib.cupsLastError();
     if (count == 0 && status > IPP_STATUS_OK_EVENTS_COMPLETE &&
         status != IPP_STATUS_ERROR_NOT_FOUND) {
-        cups.error = QString::fromLocal8Bit(cupsLastErrorString());
+        cups.error = QString::fromLocal8Bit(lib.cupsLastErrorString());
     } else {
         cups.answered = true;
         for (int i = 0; i < count; ++i) {
@@ -475,15 +480,15 @@ Cups queryCups(std::chrono::seconds timeout) {
             const QString name = QString::fromLocal8Bit(dest.name);
             cups.queues << name;
             const char* accepting =
-                cupsGetOption("printer-is-accepting-jobs", dest.num_options, dest.options);
+                lib.cupsGetOption("printer-is-accepting-jobs", dest.num_options, dest.options);
             if (accepting && qstrcmp(accepting, "false") == 0)
                 cups.rejecting << name;
             if (dest.is_default)
                 cups.defaultQueue = name;
         }
     }
-    cupsFreeDests(count, dests);
-    httpClose(http);
+    lib.cupsFreeDests(count, dests);
+    lib.httpClose(http);
     return cups;
 }
 

@@ -1,7 +1,7 @@
 #include "report/print/CupsQueue.h"
 #include "services/ErrorNumbers.h"
 
-#include <cups/cups.h>
+#include "report/print/LibCups.h"
 
 #include <memory>
 
@@ -11,14 +11,19 @@ namespace {
 
 constexpr int ConnectTimeoutMs = 30000;
 
+// Only once submitPdf has found it loaded.
+const LibCups& lib() {
+    return *libCups();
+}
+
 struct DestFree {
-    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+    void operator()(cups_dest_t* dest) const { lib().cupsFreeDests(1, dest); }
 };
 struct DestInfoFree {
-    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+    void operator()(cups_dinfo_t* info) const { lib().cupsFreeDestInfo(info); }
 };
 struct HttpClose {
-    void operator()(http_t* http) const { httpClose(http); }
+    void operator()(http_t* http) const { lib().httpClose(http); }
 };
 
 // Options as libcups takes them, freed with the list.
@@ -27,9 +32,9 @@ public:
     Options() = default;
     Options(const Options&) = delete;
     Options& operator=(const Options&) = delete;
-    ~Options() { cupsFreeOptions(m_count, m_options); }
+    ~Options() { lib().cupsFreeOptions(m_count, m_options); }
     void add(const char* name, const QByteArray& value) {
-        m_count = cupsAddOption(name, value.constData(), m_count, &m_options);
+        m_count = lib().cupsAddOption(name, value.constData(), m_count, &m_options);
     }
     int count() const { return m_count; }
     cups_option_t* options() const { return m_options; }
@@ -44,7 +49,7 @@ Error jobError(const QString& text) {
 }
 
 QString lastCupsError() {
-    return QString::fromUtf8(cupsLastErrorString());
+    return QString::fromUtf8(lib().cupsLastErrorString());
 }
 
 // Statuses above this one are errors; an IPP answer below it may still carry a warning.
@@ -55,42 +60,46 @@ bool refused(ipp_status_t status) {
 // Why a queue takes or prints no jobs, in its administrator's words (cupsreject -r,
 // cupsdisable -r); empty when unsaid.
 QString stateMessage(http_t* http, const cups_dest_t& dest) {
-    const char* uri = cupsGetOption("printer-uri-supported", dest.num_options, dest.options);
+    const char* uri = lib().cupsGetOption("printer-uri-supported", dest.num_options, dest.options);
     if (!uri)
         return {};
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 "printer-state-message");
-    ipp_t* response = cupsDoRequest(http, request, "/");
-    ipp_attribute_t* message = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT);
+    ipp_t* request = lib().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    lib().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    lib().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                       "printer-state-message");
+    ipp_t* response = lib().cupsDoRequest(http, request, "/");
+    ipp_attribute_t* message =
+        lib().ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT);
     const QString reason =
-        message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
-    ippDelete(response);
+        message ? QString::fromUtf8(lib().ippGetString(message, 0, nullptr)).trimmed() : QString();
+    lib().ippDelete(response);
     return reason;
 }
 
 } // namespace
 
 Result<int> submitPdf(const PdfJob& job, const QByteArray& pdf) {
+    if (!libCups())
+        return jobError(QStringLiteral("libcups cannot be loaded for printer \"%1\": %2")
+                            .arg(job.queue, QString::fromLocal8Bit(libCupsError())));
     const QByteArray queue = job.queue.toUtf8();
     const QByteArray title = job.title.toUtf8();
     // A connection of its own to the scheduler libcups would use: the job's requests and its
     // document travel on it alone, whatever else the process asks of CUPS meanwhile.
-    const std::unique_ptr<http_t, HttpClose> http(httpConnect2(cupsServer(), ippPort(), nullptr,
-                                                               AF_UNSPEC, cupsEncryption(), 1,
-                                                               ConnectTimeoutMs, nullptr));
+    const std::unique_ptr<http_t, HttpClose> http(
+        lib().httpConnect2(lib().cupsServer(), lib().ippPort(), nullptr, AF_UNSPEC,
+                           lib().cupsEncryption(), 1, ConnectTimeoutMs, nullptr));
     if (!http)
         return jobError(QStringLiteral("CUPS could not be reached for printer \"%1\": %2")
                             .arg(job.queue, lastCupsError()));
     const std::unique_ptr<cups_dest_t, DestFree> dest(
-        cupsGetNamedDest(http.get(), queue.constData(), nullptr));
+        lib().cupsGetNamedDest(http.get(), queue.constData(), nullptr));
     if (!dest)
         return jobError(QStringLiteral("CUPS does not know the queue \"%1\": %2")
                             .arg(job.queue, lastCupsError()));
     // A stopped queue takes the job and holds it: the slip would not come out while the counter
     // believes it printed.
-    if (const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    if (const char* state = lib().cupsGetOption("printer-state", dest->num_options, dest->options);
         state && qstrcmp(state, "5") == 0) {
         QString text =
             QStringLiteral("printer \"%1\" is stopped and would hold the job").arg(job.queue);
@@ -99,7 +108,7 @@ Result<int> submitPdf(const PdfJob& job, const QByteArray& pdf) {
         return jobError(text);
     }
     const std::unique_ptr<cups_dinfo_t, DestInfoFree> info(
-        cupsCopyDestInfo(http.get(), dest.get()));
+        lib().cupsCopyDestInfo(http.get(), dest.get()));
     if (!info)
         return jobError(QStringLiteral("CUPS gave no details of printer \"%1\": %2")
                             .arg(job.queue, lastCupsError()));
@@ -114,8 +123,8 @@ Result<int> submitPdf(const PdfJob& job, const QByteArray& pdf) {
 
     int id = 0;
     const ipp_status_t created =
-        cupsCreateDestJob(http.get(), dest.get(), info.get(), &id, title.constData(),
-                          options.count(), options.options());
+        lib().cupsCreateDestJob(http.get(), dest.get(), info.get(), &id, title.constData(),
+                                options.count(), options.options());
     if (id == 0 || refused(created)) {
         QString text = QStringLiteral("CUPS refused the job for printer \"%1\": %2")
                            .arg(job.queue, lastCupsError());
@@ -131,16 +140,16 @@ Result<int> submitPdf(const PdfJob& job, const QByteArray& pdf) {
                 .arg(id)
                 .arg(job.queue, lastCupsError()));
         // Otherwise the job would wait for its document until the scheduler gives up on it.
-        cupsCancelDestJob(http.get(), dest.get(), id);
+        lib().cupsCancelDestJob(http.get(), dest.get(), id);
         return error;
     };
-    if (cupsStartDestDocument(http.get(), dest.get(), info.get(), id, title.constData(),
-                              CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
+    if (lib().cupsStartDestDocument(http.get(), dest.get(), info.get(), id, title.constData(),
+                                    CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
         return documentRefused();
-    if (cupsWriteRequestData(http.get(), pdf.constData(), size_t(pdf.size())) !=
+    if (lib().cupsWriteRequestData(http.get(), pdf.constData(), size_t(pdf.size())) !=
         HTTP_STATUS_CONTINUE)
         return documentRefused();
-    if (refused(cupsFinishDestDocument(http.get(), dest.get(), info.get())))
+    if (refused(lib().cupsFinishDestDocument(http.get(), dest.get(), info.get())))
         return documentRefused();
     return id;
 }

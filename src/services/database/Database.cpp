@@ -415,8 +415,10 @@ Result<QVariant> Recordset::field(const QString& name) const {
         return makeError(errors::ObjectClosed,
                          QStringLiteral("Operation is not allowed when the object "
                                         "is closed."));
+    // Case folding keeps a name's length: a name of another length is passed over uncompared.
     qsizetype column = 0;
-    while (column < m_names.size() && m_names[column].compare(name, Qt::CaseInsensitive) != 0)
+    while (column < m_names.size() && (m_names[column].size() != name.size() ||
+                                       m_names[column].compare(name, Qt::CaseInsensitive) != 0))
         ++column;
     if (column == m_names.size())
         return makeError(errors::ItemNotFound,
