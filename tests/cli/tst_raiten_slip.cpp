@@ -79,14 +79,6 @@ private slots:
         const QImage page(png);
         QVERIFY(qAbs(page.width() - 1169) <= 2 && qAbs(page.height() - 827) <= 2);
     }
-
-    void refusedRequestWritesNothing() {
-        const QString pdf = m_dir.filePath("refused.pdf");
-        QString err;
-        QCOMPARE(raiten({"--storecodel", "0", "--pdf", pdf}, &err), 1);
-        QVERIFY2(err.contains(u"30011"), qPrintable(err));
-        QVERIFY(!QFile::exists(pdf));
-    }
 };
 
 QTEST_MAIN(TestRaitenSlip)
