@@ -504,11 +504,10 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
                           "Fld_CUSTOM_MEI=田中 花子|card:Fld_CUBS_GL_AMT_SUM=\\123,456|"
                           "card:Fld_CUBS_CL_AMT_SUM=|card:Fld_CUBS_OTH_AMT_SUM="_s));
             row("slip: reception of two rows runs the card on each page", kSlip, kSlipRows, {},
-                slipRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}}),
+                byReception(slipRequest()),
                 onPage(kCaptions + kNoValues + kGlassesLabels + kPaymentLabels) +
                     items(u"pages=2|flag=0|cards=0,0|card:Fld_CUBS_GL_AMT_SUM="_s));
-            row("slip: blank form", kSlip, kSlipRows, {},
-                slipRequest({{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}}),
+            row("slip: blank form", kSlip, kSlipRows, {}, blankForm(slipRequest()),
                 onPage(kCaptions + kNoValues + kGlassesLabels + kPaymentLabels) +
                     items(u"pages=1|flag=0|cards=0|card:Fld_CUBS_GL_AMT_SUM="_s));
             row("slip: customer not found prints the card with captions only", kSlip, kSlipRows, {},
@@ -633,10 +632,7 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
                   "boxes=TKV418R3.prf_init_dbopen,TKV418R3.prf_init_dbopen|"
                   "Fld_STORE_NM_CD=テスト店  (001)|Fld_CUSTOM_MEI=上田 一郎|card:Fld_H_ITEM_NO_13=|"
                   "card:Fld_UMEISAI_01=|card:Fld_UMEISAI_09=小　計|card:Fld_UMEISAI_12=内　金"_s);
-        verify(kSlip,
-               run(kSlip, slipRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}}),
-                   expected),
-               expected);
+        verify(kSlip, run(kSlip, byReception(slipRequest()), expected), expected);
     }
 
     // No connection to the server stays open after a run. The connection that parameter
@@ -649,12 +645,8 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
         QTest::newRow("card: customer") << kCard << cardRequest() << u"2"_s;
         QTest::newRow("card: blank form") << kCard << cardRequest({{"KidouKbnL", 2}}) << u"1"_s;
         QTest::newRow("slip: customer") << kSlip << slipRequest() << QString();
-        QTest::newRow("slip: reception")
-            << kSlip << slipRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}})
-            << QString();
-        QTest::newRow("slip: blank form")
-            << kSlip << slipRequest({{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}})
-            << QString();
+        QTest::newRow("slip: reception") << kSlip << byReception(slipRequest()) << QString();
+        QTest::newRow("slip: blank form") << kSlip << blankForm(slipRequest()) << QString();
         QTest::newRow("slip: customer not found")
             << kSlip << slipRequest({{"UserUQKeyL", 9999.0}}) << QString();
     }

@@ -83,18 +83,6 @@ QVariantMap customerRequest(const QVariantMap& changes = {}) {
     return request;
 }
 
-QVariantMap receptionRequest(const QVariantMap& changes = {}) {
-    QVariantMap request = customerRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
-    request.insert(changes);
-    return request;
-}
-
-QVariantMap blankRequest(const QVariantMap& changes = {}) {
-    QVariantMap request = customerRequest({{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
-    request.insert(changes);
-    return request;
-}
-
 QString today(const char* format) {
     return QDate::currentDate().toString(QLatin1String(format));
 }
@@ -284,7 +272,7 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
                 "pages=1|flag=0|Fld_CUSTOM_MEI=来店 太郎|Fld_KANA_MEI=|Fld_STORE_NM_CD=|"
                 "Fld_EXAM_DT=" +
                     kBlankDate + "|-Fld_ASTA_M|-Fld_ASTA_W|-Fld_ASTA_SAI|+Fld_ASTA_SIN");
-            row("reception", reception, receptionRequest(), {},
+            row("reception", reception, byReception(customerRequest()), {},
                 "pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店  (001)|Fld_KANA_MEI=ﾀﾅｶ ﾊﾅｺ|"
                 "Fld_CUSTOM_MEI=田中 花子|Fld_CUSTOM_NO=0015001|Fld_BIRTH_MD=昭和 50年 04月 03日|"
                 "Fld_HOME_TEL=03-1111-2222|Fld_CONNECT_TEL=090-1111-2222|"
@@ -295,30 +283,31 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
                     "barcode=R0001|Fld_SPH_11=");
             row("reception: names 上 and ｳｴ print empty",
                 reception + "UPDATE URECEPT SET RC_KNAME = 'ｳｴ', RC_NAME = '上';",
-                receptionRequest(), {}, u"Fld_KANA_MEI=|Fld_CUSTOM_MEI="_s);
+                byReception(customerRequest()), {}, u"Fld_KANA_MEI=|Fld_CUSTOM_MEI="_s);
             row("reception: two rows give two pages", reception + kSecondVisitor,
-                receptionRequest(), {{"DenpyoNo", "D0042"}},
+                byReception(customerRequest()), {{"DenpyoNo", "D0042"}},
                 "pages=2|Fld_CUSTOM_MEI=上田 一郎|Fld_KANA_MEI=ｳｴﾀﾞ ｲﾁﾛｳ|+Fld_ASTA_M|"
                 "-Fld_ASTA_W|Fld_BIRTH_MD=" +
                     kBlankDate + "|barcode=R0001");
             row("reception: sex Null hides both masks",
-                reception + "UPDATE URECEPT SET RC_SEX = NULL;", receptionRequest(), {},
+                reception + "UPDATE URECEPT SET RC_SEX = NULL;", byReception(customerRequest()), {},
                 u"-Fld_ASTA_M|-Fld_ASTA_W"_s);
             row("reception: not found prints one page and fails", reception,
-                receptionRequest({{"QNumberL", "R9999"}}), {},
+                with(byReception(customerRequest()), {{"QNumberL", "R9999"}}), {},
                 u"pages=1|flag=-1|message=11003|-Fld_ASTA_M|-Fld_ASTA_W|barcode=R9999"_s);
             row("reception: a quote finds no row", reception,
-                receptionRequest({{"QNumberL", "R0001' OR '1'='1"}}), {},
+                with(byReception(customerRequest()), {{"QNumberL", "R0001' OR '1'='1"}}), {},
                 u"pages=1|flag=-1|message=11003"_s);
             // The barcode step runs after the blank form hid the barcode, so it shows again.
-            row("blank form", reception, blankRequest(), {},
+            row("blank form", reception, blankForm(customerRequest()), {},
                 "pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店  (001)|Fld_MAILNO=    -|"
                 "Fld_BIRTH_MD=" +
                     kBlankDate + "|Fld_EXAM_DT=" + kBlankDate +
                     "|Fld_CUSTOM_MEI=|+Fld_INQ_NO|-Fld_ASTA_M|-Fld_ASTA_W|-Fld_ASTA_SAI|"
                     "-Fld_ASTA_SIN|-Fld_VISIT_DT|-Fld_VISIT_YY|-Fld_VISIT_MM|-Fld_VISIT_DD|"
                     "+Fld_nen|+Fld_tuki|+Fld_hi|-Fld_CUSTOM_NO|+GENGO1|Fld_ZKIND1=遠用");
-            row("blank form without barcode", reception, blankRequest({{"BarcodeKbnL", 0}}), {},
+            row("blank form without barcode", reception,
+                with(blankForm(customerRequest()), {{"BarcodeKbnL", 0}}), {},
                 u"pages=1|-Fld_INQ_NO"_s);
         }
     }
@@ -364,7 +353,8 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
             };
             row("customer", customerRequest(), "", {"R0001"});
             row("customer with slip number", customerRequest(), "D0042", {"D0042"});
-            row("reception of two rows", receptionRequest(), "D0042", {"D0042", "R0001"});
+            row("reception of two rows", byReception(customerRequest()), "D0042",
+                {"D0042", "R0001"});
         }
     }
     void barcodeOfEveryPage() {
@@ -386,7 +376,7 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
         QFETCH(QString, backend);
         if (!m_fixture.prepare(backend, QString::fromUtf8(kStoresOwnReception)))
             return;
-        SlipRun run = m_fixture.run(u"TKV418R1"_s, receptionRequest(), Output::Pdf);
+        SlipRun run = m_fixture.run(u"TKV418R1"_s, byReception(customerRequest()), Output::Pdf);
         QVERIFY2(run.status.ok(), qPrintable(failureText(run.status)));
         m_fixture.verify(run, {"pages=2", "flag=0"});
         QSet<QString> visitors;

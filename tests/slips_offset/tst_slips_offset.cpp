@@ -118,8 +118,6 @@ private slots:
         row("by key: second address line Null, amounts 0 and Null",
             "UPDATE CBASE SET CUBS_ADDRESS2 = NULL, CUBS_GL_AMT_SUM = 0;", 1, 2, {}, {},
             items(u"Fld_ADDRESS2=　みどり商事|Fld_CUBS_GL_AMT_SUM="_s));
-        row("by key: OutDate that is not a date", {}, 1, 2, {{"OutDate", "2025/02/30"}}, {},
-            items(u"Fld_VISIT_YY=|Fld_CUSTOM_NO=0017001|Fld_CUBS_GL_AMT_SUM=\\123,456"_s));
         row("by key: store unknown", {}, 1, 2, {{"StoreCodeL", "9"}}, {},
             items(u"Fld_STORE_NM_CD="_s));
         row("reception: mobile from the row, the mask when it is blank", {}, 1, 1, {}, {},
