@@ -389,59 +389,51 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
 
     // A sibling that cannot do its part: the card is part of the standard slip, so without it
     // the start fails and nothing prints; a store master that fails still leaves the store code
-    // in its three-digit form for the examination.
-    void componentFailures_data() {
-        QTest::addColumn<QString>("failing");
+    // in its three-digit form for the examination. GetBaseData answers 0 for found;
+    // prf_GetBaseData answers 1 for found, 0 for not found and -1 for anything else, and only a
+    // found customer fills the header.
+    void components_data() {
+        QTest::addColumn<QString>("component");
         QTest::addColumn<QVariantMap>("request");
         QTest::addColumn<QStringList>("expected");
+        const QString notFilled = u"pages=1|flag=0|Fld_CUSTOM_MEI=|-Fld_ASTA_M|-Fld_ASTA_W"_s;
         QTest::newRow("card not registered")
-            << "card" << customerRequest() << items(u"pages=0|flag=-1|rtng=-1"_s);
+            << "no card" << customerRequest() << items(u"pages=0|flag=-1|rtng=-1"_s);
         QTest::newRow("store master fails, code 1")
-            << "store" << customerRequest({{"StoreCodeL", "1"}})
+            << "failing store" << customerRequest({{"StoreCodeL", "1"}})
             << items(u"pages=1|flag=0|Fld_STORE_NM_CD=|Fld_EXAM_DT=2024年06月01日|"
                      "Fld_LENS1_NM=遠近共通"_s);
+        QTest::newRow("customer base: 0 found")
+            << "customer base 0" << customerRequest()
+            << items(u"pages=1|flag=0|Fld_CUSTOM_MEI=代理 花子|+Fld_ASTA_M|-Fld_ASTA_W"_s);
+        QTest::newRow("customer base: 1 no such customer")
+            << "customer base 1" << customerRequest() << items(notFilled);
+        QTest::newRow("customer base: 2 unexpected")
+            << "customer base 2" << customerRequest() << items(notFilled);
     }
-    void componentFailures() {
-        QFETCH(QString, failing);
+    void components() {
+        QFETCH(QString, component);
         QFETCH(QVariantMap, request);
         QFETCH(QStringList, expected);
         if (!m_fixture.prepare(kSqlite, QString::fromUtf8(kCustomer)))
             return;
+        ComponentRegistry& registry = ComponentRegistry::instance();
         const auto restore = qScopeGuard([&] {
-            ComponentRegistry::instance().reset();
+            registry.reset();
             m_fixture.initTestCase();
         });
-        if (failing == u"card")
+        if (component == u"no card") {
             report::ReportFactory::instance().unregisterReport(u"TKV418R3"_s);
-        else
-            ComponentRegistry::instance().registerStoreMaster(
-                u"RVA510.RVA510C2"_s, [] { return std::make_unique<FailingStoreMaster>(); });
+        } else if (component == u"failing store") {
+            registry.registerStoreMaster(u"RVA510.RVA510C2"_s,
+                                         [] { return std::make_unique<FailingStoreMaster>(); });
+        } else {
+            const long answer = component.right(1).toLong();
+            registry.registerCustomerBase(u"RVE530.RVE530C1"_s, [answer] {
+                return std::make_unique<AnsweringCustomerBase>(answer);
+            });
+        }
         m_fixture.verify(m_fixture.run(u"TKV418R1"_s, request), expected);
-    }
-
-    // GetBaseData answers 0 for found; prf_GetBaseData answers 1 for found, 0 for not found and
-    // -1 for anything else, and only a found customer fills the header.
-    void customerBaseAnswers_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QStringList>("expected");
-        const QString notFilled = u"pages=1|flag=0|Fld_CUSTOM_MEI=|-Fld_ASTA_M|-Fld_ASTA_W"_s;
-        QTest::newRow("0 found") << 0
-                                 << items(u"pages=1|flag=0|Fld_CUSTOM_MEI=代理 花子|+Fld_ASTA_M|"
-                                          "-Fld_ASTA_W"_s);
-        QTest::newRow("1 no such customer") << 1 << items(notFilled);
-        QTest::newRow("2 unexpected") << 2 << items(notFilled);
-    }
-    void customerBaseAnswers() {
-        QFETCH(int, answer);
-        QFETCH(QStringList, expected);
-        if (!m_fixture.prepare(kSqlite, QString::fromUtf8(kCustomer)))
-            return;
-        ComponentRegistry& registry = ComponentRegistry::instance();
-        const auto restore = qScopeGuard([&] { m_fixture.initTestCase(); });
-        registry.registerCustomerBase(u"RVE530.RVE530C1"_s, [answer] {
-            return std::make_unique<AnsweringCustomerBase>(answer);
-        });
-        m_fixture.verify(m_fixture.run(u"TKV418R1"_s, customerRequest()), expected);
     }
 };
 
