@@ -1,5 +1,6 @@
 // Connections, recordsets and the report objects' database side, on SQLite and PostgreSQL
 // through ODBC.
+#include "Loopback.h"
 #include "TestDatabase.h"
 
 #include "services/database/Database.h"
@@ -14,15 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
 #include <optional>
-#include <thread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace kema;
 using namespace kema::test;
@@ -55,86 +48,6 @@ QVariant valueOf(const db::Recordset& rs, const QString& name) {
     auto value = rs.field(name);
     return value.ok() ? value.value() : QVariant(QStringLiteral("<error>"));
 }
-
-// Passes the connections made to a loopback port on to a server and counts them, one at a
-// time. The server keeps no count of refused logins that a test could read (pg_stat_database
-// counts only sessions that began) and its log is not the test's to open, so the logins are
-// counted on their way to it.
-class CountingRelay {
-public:
-    explicit CountingRelay(quint16 serverPort) : m_serverPort(serverPort) {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = loopback(0);
-        socklen_t length = sizeof address;
-        if (m_listener < 0 ||
-            bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(m_listener, 4) != 0 ||
-            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~CountingRelay() {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_listener >= 0)
-            ::close(m_listener);
-    }
-    quint16 port() const { return m_port; }
-    int connections() const { return m_connections; }
-
-private:
-    static sockaddr_in loopback(quint16 port) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        return address;
-    }
-    void run() {
-        while (!m_stop) {
-            pollfd listener{m_listener, POLLIN, 0};
-            if (poll(&listener, 1, 50) <= 0)
-                continue;
-            const int client = accept(m_listener, nullptr, nullptr);
-            if (client < 0)
-                continue;
-            ++m_connections;
-            const int server = socket(AF_INET, SOCK_STREAM, 0);
-            const sockaddr_in address = loopback(m_serverPort);
-            if (server >= 0 &&
-                connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-                relay(client, server);
-            if (server >= 0)
-                ::close(server);
-            ::close(client);
-        }
-    }
-    // Until either side closes.
-    void relay(int client, int server) {
-        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-        char buffer[4096];
-        while (!m_stop) {
-            if (poll(ends, 2, 50) <= 0)
-                continue;
-            for (int i = 0; i < 2; ++i) {
-                if (ends[i].revents == 0)
-                    continue;
-                const ssize_t n = recv(ends[i].fd, buffer, sizeof buffer, 0);
-                if (n <= 0 || send(ends[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL) != n)
-                    return;
-            }
-        }
-    }
-
-    quint16 m_serverPort;
-    int m_listener = -1;
-    quint16 m_port = 0;
-    std::atomic<int> m_connections{0};
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
 
 } // namespace
 
@@ -279,8 +192,7 @@ void DatabaseTest::valuesOfEveryType_data() {
         row("integer", t1("RC_SEQ_NO"), QMetaType::Int, QStringLiteral("1"));
         row("smallint", t1("RC_DENP_KBN"), QMetaType::Int, QStringLiteral("2"));
         // 2^53 + 1: a double would lose the last digit.
-        row("bigint", t1("RC_UNIQUE_KEY"), QMetaType::LongLong,
-            QStringLiteral("9007199254740993"));
+        row("bigint", t1("RC_UNIQUE_KEY"), QMetaType::LongLong, QStringLiteral("9007199254740993"));
         row("varchar with leading zeros", t1("RC_STORE_CD"), QMetaType::QString,
             QStringLiteral("001"));
         row("date", t1("RC_RECEPT_DT"), QMetaType::QDate, QStringLiteral("2024/03/09"));
@@ -306,8 +218,8 @@ void DatabaseTest::valuesOfEveryType_data() {
         row("null numeric",
             QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE CUBS_UNIQUE_KEY = 1016"),
             QMetaType::UnknownType, QString());
-        for (const char* column : {"RC_STORE_CD", "RC_RECEPT_DT", "RC_RECEPT_TM", "RC_DENP_KBN",
-                                   "RC_UNIQUE_KEY"})
+        for (const char* column :
+             {"RC_STORE_CD", "RC_RECEPT_DT", "RC_RECEPT_TM", "RC_DENP_KBN", "RC_UNIQUE_KEY"})
             row(qPrintable(QStringLiteral("null %1").arg(QLatin1String(column))), n1(column),
                 QMetaType::UnknownType, QString());
     }
@@ -617,7 +529,7 @@ void DatabaseTest::dbopenFailureShowsOneMessageBox() {
     QFETCH(QString, password);
     TestDatabase db(backend, TestDatabase::Content::Schema);
     KEMA_REQUIRE_DATABASE(db);
-    std::optional<CountingRelay> relay;
+    std::optional<LoopbackRelay> relay;
     QString connection = kBadServer;
     if (!password.isEmpty()) {
         const QMap<QString, QString> server =

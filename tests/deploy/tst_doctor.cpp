@@ -2,6 +2,7 @@
 // on the test PostgreSQL server and the test CUPS server pass every check; each later row breaks
 // one thing and expects that check alone to fail, with its hint, after checks that passed. The
 // text and the JSON form carry the same verdicts, and no password is ever shown.
+#include "Loopback.h"
 #include "TestDatabase.h"
 
 #include <QDir>
@@ -14,10 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -60,35 +57,6 @@ bool write(const QString& path, const QString& text) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
 }
-
-// A loopback port that takes connections and never answers: the kernel completes the handshake
-// from the backlog while nobody reads.
-class SilentServer {
-public:
-    SilentServer() {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(m_fd, 8) != 0 ||
-            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentServer() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
-    int port() const { return m_port; }
-
-private:
-    int m_fd = -1;
-    int m_port = 0;
-};
 
 } // namespace
 
@@ -205,7 +173,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         // Lives until the doctor has run: the row of a database that never answers.
-        const SilentServer silent;
+        const kema::test::LoopbackRelay silent;
         const QString silentServer =
             QStringLiteral("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;"
                            "DATABASE=kema;UID=kema;PWD=%2")
