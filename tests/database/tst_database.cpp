@@ -34,7 +34,7 @@ const char kOwnReceptions[] =
     "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_RECEPT_TM) VALUES ('M1', 1, "
     "'2024-03-09 00:00:00');\n"
     "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_KNAME) VALUES ('O''Brien', 1, 'quote');\n"
-    "INSERT INTO CBASE (CUBS_UNIQUE_KEY) VALUES (1000000000000000);\n";
+    "INSERT INTO CBASE (CUBS_UNIQUE_KEY, CUBS_GL_AMT_SUM) VALUES (1000000000000000, 0.25);\n";
 
 db::ConnectionPtr openConnection(const QString& connectionString) {
     auto connection = std::make_shared<db::Connection>();
@@ -160,9 +160,10 @@ void DatabaseTest::boundValuesOfEveryType() {
     QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
     QCOMPARE(rs.value().recordCount(), 1);
     QCOMPARE(valueOf(rs.value(), QStringLiteral("RC_INQ_NO")), QVariant(QStringLiteral("T1")));
-    // A whole double of 16 digits reaches an integer column as that number.
-    auto wide = connection->execute(
-        QStringLiteral("SELECT CUBS_UNIQUE_KEY FROM CBASE WHERE CUBS_UNIQUE_KEY = ?"), {1e15});
+    // A whole double of 16 digits reaches an integer column as that number, a fraction keeps it.
+    auto wide = connection->execute(QStringLiteral("SELECT CUBS_UNIQUE_KEY FROM CBASE WHERE "
+                                                   "CUBS_UNIQUE_KEY = ? AND CUBS_GL_AMT_SUM = ?"),
+                                    {1e15, 0.25});
     QVERIFY2(wide.ok(), qPrintable(failureText(wide)));
     QCOMPARE(wide.value().recordCount(), 1);
     auto nulls = connection->execute(
