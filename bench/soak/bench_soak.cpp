@@ -2,7 +2,8 @@
 // rendered to a PDF in memory on the demo database (SQLite, and the PostgreSQL server of
 // KEMA_TEST_PG when it is set). Prints the resident set after 1,000 and 10,000 slips, the open
 // file descriptors and database connections at start and end; exits 1 when the resident set
-// grew by 5 MB or more after the first 1,000 slips, or a descriptor or connection stayed open.
+// grew by 5 MB or more after the first 1,000 slips, the descriptors grew after them, or a
+// connection stayed open.
 // Run: QT_QPA_PLATFORM=offscreen bench_soak [slips]
 #include "TestDatabase.h"
 #include "card/Registration.h"
@@ -115,11 +116,14 @@ bool soak(const QString& backend, int slips) {
     QElapsedTimer timer;
     timer.start();
     double rssWarm = 0;
+    int fdWarm = 0;
     for (int i = 0; i < slips; ++i) {
         if (!print(kMix[i % std::size(kMix)]))
             return false;
-        if (i + 1 == Warmup)
+        if (i + 1 == Warmup) {
             rssWarm = rssMb();
+            fdWarm = openDescriptors();
+        }
     }
     const double rssEnd = rssMb();
     const int fdEnd = openDescriptors();
@@ -130,11 +134,13 @@ bool soak(const QString& backend, int slips) {
     std::printf(
         "%s: RSS %.1f MB after %d slips, %.1f MB after %d: growth %.2f MB (target < %.0f)\n",
         qPrintable(backend), rssWarm, Warmup, rssEnd, slips, growth, GrowthLimitMb);
-    std::printf("%s: open descriptors %d at start, %d at end\n", qPrintable(backend), fdStart,
-                fdEnd);
+    std::printf("%s: open descriptors %d at start, %d after %d slips, %d at end\n",
+                qPrintable(backend), fdStart, fdWarm, Warmup, fdEnd);
     std::printf("%s: open connections %d at start, %d at end\n", qPrintable(backend),
                 connectionsStart, connectionsEnd);
-    return growth < GrowthLimitMb && fdEnd == fdStart && connectionsEnd == connectionsStart;
+    // libcups keeps one connection to the scheduler per thread once Qt has listed the queues: a
+    // descriptor opened once is no leak, one more every slip is.
+    return growth < GrowthLimitMb && fdEnd == fdWarm && connectionsEnd == connectionsStart;
 }
 
 } // namespace

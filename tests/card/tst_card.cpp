@@ -362,34 +362,9 @@ class TestCard : public QObject {
             return false;
         static int counter = 0;
         m_application = u"kema_card_%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++counter);
-        // The driver decodes %3B into the separator of the statements it runs after connecting.
-        m_tagged = connection + u"%3BSET application_name TO '"_s + m_application + u'\'';
+        m_tagged = withApplicationName(connection, m_application);
         m_fixture.writeSettings({{u"DBPARMS"_s, m_tagged}});
         return true;
-    }
-
-    // The count once it has fallen to `expected`, or what it is after two seconds: a closed
-    // connection's server process leaves a moment after the client has gone.
-    int settledOnServer(int expected) const {
-        int n = openOnServer();
-        for (int i = 0; i < 40 && n > expected; ++i) {
-            QThread::msleep(50);
-            n = openOnServer();
-        }
-        return n;
-    }
-
-    int openOnServer() const {
-        db::Connection connection;
-        if (!connection.open(qEnvironmentVariable("KEMA_TEST_PG")).ok())
-            return -1;
-        auto rs = connection.execute(
-            u"SELECT COUNT(*) AS N FROM pg_stat_activity WHERE application_name = ?"_s,
-            {m_application});
-        if (!rs.ok() || rs.value().atEnd())
-            return -1;
-        auto n = rs.value().field(u"N"_s);
-        return n.ok() ? n.value().toInt() : -1;
     }
 
 private slots:
@@ -504,11 +479,10 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
                           "Fld_CUSTOM_MEI=田中 花子|card:Fld_CUBS_GL_AMT_SUM=\\123,456|"
                           "card:Fld_CUBS_CL_AMT_SUM=|card:Fld_CUBS_OTH_AMT_SUM="_s));
             row("slip: reception of two rows runs the card on each page", kSlip, kSlipRows, {},
-                slipRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}}),
+                byReception(slipRequest()),
                 onPage(kCaptions + kNoValues + kGlassesLabels + kPaymentLabels) +
                     items(u"pages=2|flag=0|cards=0,0|card:Fld_CUBS_GL_AMT_SUM="_s));
-            row("slip: blank form", kSlip, kSlipRows, {},
-                slipRequest({{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}}),
+            row("slip: blank form", kSlip, kSlipRows, {}, blankForm(slipRequest()),
                 onPage(kCaptions + kNoValues + kGlassesLabels + kPaymentLabels) +
                     items(u"pages=1|flag=0|cards=0|card:Fld_CUBS_GL_AMT_SUM="_s));
             row("slip: customer not found prints the card with captions only", kSlip, kSlipRows, {},
@@ -633,61 +607,43 @@ INSERT INTO MITEMDTL (ITEM_NO, DETAIL_NO, DETAIL_NM, DISP_ORDER) VALUES
                   "boxes=TKV418R3.prf_init_dbopen,TKV418R3.prf_init_dbopen|"
                   "Fld_STORE_NM_CD=テスト店  (001)|Fld_CUSTOM_MEI=上田 一郎|card:Fld_H_ITEM_NO_13=|"
                   "card:Fld_UMEISAI_01=|card:Fld_UMEISAI_09=小　計|card:Fld_UMEISAI_12=内　金"_s);
-        verify(kSlip,
-               run(kSlip, slipRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}}),
-                   expected),
-               expected);
+        verify(kSlip, run(kSlip, byReception(slipRequest()), expected), expected);
     }
 
-    // No connection to the server stays open after the runs of one host process.
+    // No connection to the server stays open after a run. The connection that parameter
+    // 5040's look-up replaces is closed at once: as its end begins, the card alone holds its
+    // own connection and, when it read item values, the one of its item-definition object.
+    void serverConnections_data() {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QVariantMap>("request");
+        QTest::addColumn<QString>("held"); // by the card as its end begins; empty: not counted
+        QTest::newRow("card: customer") << kCard << cardRequest() << u"2"_s;
+        QTest::newRow("card: blank form") << kCard << cardRequest({{"KidouKbnL", 2}}) << u"1"_s;
+        QTest::newRow("slip: customer") << kSlip << slipRequest() << QString();
+        QTest::newRow("slip: reception") << kSlip << byReception(slipRequest()) << QString();
+        QTest::newRow("slip: blank form") << kSlip << blankForm(slipRequest()) << QString();
+        QTest::newRow("slip: customer not found")
+            << kSlip << slipRequest({{"UserUQKeyL", 9999.0}}) << QString();
+    }
     void serverConnections() {
+        QFETCH(QString, className);
+        QFETCH(QVariantMap, request);
+        QFETCH(QString, held);
         if (!prepare(kPostgres, kSlipRows + customer(7001)))
             return;
         QVERIFY(tagConnections());
-        QCOMPARE(openOnServer(), 0);
-        {
-            // The count sees what the card opens.
-            db::Connection own;
-            QVERIFY(own.open(m_tagged).ok());
-            QCOMPARE(openOnServer(), 1);
-        }
-        QCOMPARE(settledOnServer(0), 0);
-        const QList<std::pair<QString, QVariantMap>> runs{
-            {kSlip, slipRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}})},
-            {kSlip, slipRequest()},
-            {kSlip, slipRequest({{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}})},
-            {kSlip, slipRequest({{"UserUQKeyL", 9999.0}})},
-            {kCard, cardRequest()},
-            {kCard, cardRequest({{"KidouKbnL", 2}})}};
-        for (const auto& [className, request] : runs) {
-            const SlipRun done = run(className, request, {});
-            QVERIFY2(done.status.ok(), qPrintable(failureText(done.status)));
-            QVERIFY(done.pages > 0);
-            QCOMPARE(settledOnServer(0), 0);
-        }
-    }
-
-    // The connection that parameter 5040's look-up replaces is closed at once: as its end
-    // begins, the card holds its own connection and, when it read item values, the one of its
-    // item-definition object.
-    void replacedConnectionIsClosed_data() {
-        QTest::addColumn<int>("kidou");
-        QTest::addColumn<QString>("held");
-        QTest::newRow("customer") << 1 << u"2"_s;
-        QTest::newRow("blank form") << 2 << u"1"_s;
-    }
-    void replacedConnectionIsClosed() {
-        QFETCH(int, kidou);
-        QFETCH(QString, held);
-        if (!prepare(kPostgres, kCustomers))
-            return;
-        QVERIFY(tagConnections());
+        QCOMPARE(sessionsOnServer(m_application), 0);
         QStringList counts;
-        g_beforeCardEnd = [&] { counts << QString::number(openOnServer()); };
-        verify(kCard, run(kCard, cardRequest({{"KidouKbnL", kidou}}), {}),
-               items(u"rtng=0|messages="_s));
-        QCOMPARE(counts.join(u','), held);
-        QCOMPARE(settledOnServer(0), 0);
+        if (className == kCard)
+            g_beforeCardEnd = [&] {
+                counts << QString::number(sessionsOnServer(m_application, kNow));
+            };
+        const SlipRun done = run(className, request, {});
+        QVERIFY2(done.status.ok(), qPrintable(failureText(done.status)));
+        QVERIFY(done.pages > 0);
+        if (!held.isEmpty())
+            QCOMPARE(counts.join(u','), held);
+        QCOMPARE(sessionsOnServer(m_application), 0);
     }
 };
 

@@ -67,7 +67,8 @@ private slots:
         file.write("[NWLS\\Common]\nKIGYO=000001\n");
     }
 
-    // Options are named as the properties, in any case; the last of repeated ones wins.
+    // Options are named as the properties, in any case; the last of repeated ones wins. A
+    // refused request writes nothing.
     void refusal_data() {
         QTest::addColumn<QString>("changes");
         QTest::addColumn<QString>("code");
@@ -88,10 +89,12 @@ private slots:
     void refusal() {
         QFETCH(QString, changes);
         QFETCH(QString, code);
-        const Run run = raiten(kValid + arguments(changes));
+        const QString pdf = m_dir.filePath("refused.pdf");
+        const Run run = raiten(kValid + arguments(changes) + QStringList{"--pdf", pdf});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(messageCodes(run.err), QStringList{code});
         QVERIFY2(run.err.contains(u"[TKV418C1_prf_propchk]"), qPrintable(run.err));
+        QVERIFY(!QFile::exists(pdf));
     }
 
     void usageError_data() {

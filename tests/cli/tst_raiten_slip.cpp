@@ -83,15 +83,13 @@ private slots:
         QVERIFY(qAbs(page.width() - 1169) <= 2 && qAbs(page.height() - 827) <= 2);
     }
 
-    // A run that cannot give the right slip writes no file and says why: a request the
-    // launcher refuses, a workstation without any fonts, one without the Japanese faces (the
-    // slip would print boxes in their place).
-    void failureWritesNothing_data() {
+    // Without the faces the slip prints in, a run writes no file and names the missing face: a
+    // workstation without any fonts, one without the Japanese faces (the slip would print boxes
+    // in their place).
+    void missingFontsWriteNothing_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("fonts"); // a font configuration's body; empty: the machine's
         QTest::addColumn<QStringList>("said");
-        QTest::newRow("store code 0")
-            << QStringList{"--storecodel", "0"} << "" << QStringList{"30011"};
         QTest::newRow("no fonts") << QStringList{} << "<fontconfig/>"
                                   << QStringList{"1002", "font"};
         QTest::newRow("no Japanese faces")
@@ -100,7 +98,7 @@ private slots:
                "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>"
             << QStringList{"1002", "ＭＳ", "fonts-ipafont"};
     }
-    void failureWritesNothing() {
+    void missingFontsWriteNothing() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, fonts);
         QFETCH(QStringList, said);

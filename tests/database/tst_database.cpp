@@ -1,5 +1,6 @@
 // Connections, recordsets and the report objects' database side, on SQLite and PostgreSQL
 // through ODBC.
+#include "Relay.h"
 #include "TestDatabase.h"
 
 #include "services/database/Database.h"
@@ -14,15 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
 #include <optional>
-#include <thread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace kema;
 using namespace kema::test;
@@ -41,7 +34,7 @@ const char kOwnReceptions[] =
     "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_RECEPT_TM) VALUES ('M1', 1, "
     "'2024-03-09 00:00:00');\n"
     "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_KNAME) VALUES ('O''Brien', 1, 'quote');\n"
-    "INSERT INTO CBASE (CUBS_UNIQUE_KEY) VALUES (1000000000000000);\n";
+    "INSERT INTO CBASE (CUBS_UNIQUE_KEY, CUBS_GL_AMT_SUM) VALUES (1000000000000000, 0.25);\n";
 
 db::ConnectionPtr openConnection(const QString& connectionString) {
     auto connection = std::make_shared<db::Connection>();
@@ -56,86 +49,6 @@ QVariant valueOf(const db::Recordset& rs, const QString& name) {
     return value.ok() ? value.value() : QVariant(QStringLiteral("<error>"));
 }
 
-// Passes the connections made to a loopback port on to a server and counts them, one at a
-// time. The server keeps no count of refused logins that a test could read (pg_stat_database
-// counts only sessions that began) and its log is not the test's to open, so the logins are
-// counted on their way to it.
-class CountingRelay {
-public:
-    explicit CountingRelay(quint16 serverPort) : m_serverPort(serverPort) {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = loopback(0);
-        socklen_t length = sizeof address;
-        if (m_listener < 0 ||
-            bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(m_listener, 4) != 0 ||
-            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~CountingRelay() {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_listener >= 0)
-            ::close(m_listener);
-    }
-    quint16 port() const { return m_port; }
-    int connections() const { return m_connections; }
-
-private:
-    static sockaddr_in loopback(quint16 port) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        return address;
-    }
-    void run() {
-        while (!m_stop) {
-            pollfd listener{m_listener, POLLIN, 0};
-            if (poll(&listener, 1, 50) <= 0)
-                continue;
-            const int client = accept(m_listener, nullptr, nullptr);
-            if (client < 0)
-                continue;
-            ++m_connections;
-            const int server = socket(AF_INET, SOCK_STREAM, 0);
-            const sockaddr_in address = loopback(m_serverPort);
-            if (server >= 0 &&
-                connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-                relay(client, server);
-            if (server >= 0)
-                ::close(server);
-            ::close(client);
-        }
-    }
-    // Until either side closes.
-    void relay(int client, int server) {
-        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-        char buffer[4096];
-        while (!m_stop) {
-            if (poll(ends, 2, 50) <= 0)
-                continue;
-            for (int i = 0; i < 2; ++i) {
-                if (ends[i].revents == 0)
-                    continue;
-                const ssize_t n = recv(ends[i].fd, buffer, sizeof buffer, 0);
-                if (n <= 0 || send(ends[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL) != n)
-                    return;
-            }
-        }
-    }
-
-    quint16 m_serverPort;
-    int m_listener = -1;
-    quint16 m_port = 0;
-    std::atomic<int> m_connections{0};
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
-
 } // namespace
 
 class DatabaseTest : public QObject {
@@ -147,20 +60,14 @@ private slots:
     void init();
     void cleanup();
 
-    void valuesHaveOneTypePerSqlType_data() { addBackendRows(); }
-    void valuesHaveOneTypePerSqlType();
     void boundValuesOfEveryType_data() { addBackendRows(); }
     void boundValuesOfEveryType();
-    void nullInEveryColumn_data() { addBackendRows(); }
-    void nullInEveryColumn();
-    void nullToEmptyOfRealValues_data();
-    void nullToEmptyOfRealValues();
+    void valuesOfEveryType_data();
+    void valuesOfEveryType();
     void fieldsByNameWithoutCase_data() { addBackendRows(); }
     void fieldsByNameWithoutCase();
     void recordsetPositions_data() { addBackendRows(); }
     void recordsetPositions();
-    void quotesAndInjectionAreValues_data();
-    void quotesAndInjectionAreValues();
     void rejectedStatementIsAnError_data() { addBackendRows(); }
     void rejectedStatementIsAnError();
     void connectionsAreIndependent_data() { addBackendRows(); }
@@ -180,12 +87,10 @@ private slots:
     void dbopenAgainClosesTheOldConnection();
     void receptionRead_data();
     void receptionRead();
-    void receptionReadRejected_data() { addBackendRows(); }
+    void receptionReadRejected_data();
     void receptionReadRejected();
     void hostConnectionIsOnlyBorrowed_data() { addBackendRows(); }
     void hostConnectionIsOnlyBorrowed();
-    void hostConnectionErrorsAreReported_data() { addBackendRows(); }
-    void hostConnectionErrorsAreReported();
     void systemParameters_data();
     void systemParameters();
     void systemParameterErrors_data() { addBackendRows(); }
@@ -239,36 +144,6 @@ void DatabaseTest::cleanup() {
     SharedRequestState::instance().DBconnection.reset();
 }
 
-void DatabaseTest::valuesHaveOneTypePerSqlType() {
-    QFETCH(QString, backend);
-    TestDatabase db(backend);
-    KEMA_REQUIRE_DATABASE(db);
-    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
-    auto connection = openConnection(db.connectionString());
-    QVERIFY(connection->isOpen());
-    auto rs = connection->execute(
-        QStringLiteral("SELECT RC_SEQ_NO, RC_STORE_CD, RC_RECEPT_DT, RC_RECEPT_TM, RC_UNIQUE_KEY, "
-                       "CUBS_GL_AMT_SUM, GLS_HISTORY_NO FROM URECEPT, CBASE, CGLASBS WHERE "
-                       "RC_INQ_NO = ? AND CUBS_UNIQUE_KEY = 1001 AND GLS_UNIQUE_KEY = 1001 "
-                       "ORDER BY GLS_HISTORY_NO"),
-        {QStringLiteral("T1")});
-    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
-    const db::Recordset& r = rs.value();
-    QVERIFY(!r.atEnd());
-    const QVariant seq = valueOf(r, QStringLiteral("RC_SEQ_NO"));
-    QCOMPARE(seq.metaType(), QMetaType::fromType<int>());
-    QCOMPARE(seq.toInt(), 1);
-    QCOMPARE(valueOf(r, QStringLiteral("RC_STORE_CD")), QVariant(QStringLiteral("001")));
-    QCOMPARE(valueOf(r, QStringLiteral("RC_RECEPT_DT")), QVariant(QDate(2024, 3, 9)));
-    QCOMPARE(valueOf(r, QStringLiteral("RC_RECEPT_TM")),
-             QVariant(QDateTime(QDate(2024, 3, 9), QTime(14, 5, 30))));
-    // 2^53 + 1: a double would lose the last digit.
-    QCOMPARE(valueOf(r, QStringLiteral("RC_UNIQUE_KEY")), QVariant(qlonglong(9007199254740993)));
-    const QVariant amount = valueOf(r, QStringLiteral("CUBS_GL_AMT_SUM"));
-    QCOMPARE(amount.metaType(), QMetaType::fromType<double>());
-    QCOMPARE(valueOf(r, QStringLiteral("GLS_HISTORY_NO")).metaType(), QMetaType::fromType<int>());
-}
-
 void DatabaseTest::boundValuesOfEveryType() {
     QFETCH(QString, backend);
     TestDatabase db(backend, TestDatabase::Content::Schema);
@@ -285,9 +160,10 @@ void DatabaseTest::boundValuesOfEveryType() {
     QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
     QCOMPARE(rs.value().recordCount(), 1);
     QCOMPARE(valueOf(rs.value(), QStringLiteral("RC_INQ_NO")), QVariant(QStringLiteral("T1")));
-    // A whole double of 16 digits reaches an integer column as that number.
-    auto wide = connection->execute(
-        QStringLiteral("SELECT CUBS_UNIQUE_KEY FROM CBASE WHERE CUBS_UNIQUE_KEY = ?"), {1e15});
+    // A whole double of 16 digits reaches an integer column as that number, a fraction keeps it.
+    auto wide = connection->execute(QStringLiteral("SELECT CUBS_UNIQUE_KEY FROM CBASE WHERE "
+                                                   "CUBS_UNIQUE_KEY = ? AND CUBS_GL_AMT_SUM = ?"),
+                                    {1e15, 0.25});
     QVERIFY2(wide.ok(), qPrintable(failureText(wide)));
     QCOMPARE(wide.value().recordCount(), 1);
     auto nulls = connection->execute(
@@ -297,74 +173,63 @@ void DatabaseTest::boundValuesOfEveryType() {
     QCOMPARE(nulls.value().recordCount(), 0);
 }
 
-void DatabaseTest::nullInEveryColumn() {
-    QFETCH(QString, backend);
-    TestDatabase db(backend, TestDatabase::Content::Schema);
-    KEMA_REQUIRE_DATABASE(db);
-    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
-    auto connection = openConnection(db.connectionString());
-    auto rs = connection->execute(QStringLiteral("SELECT * FROM URECEPT WHERE RC_INQ_NO = ?"),
-                                  {QStringLiteral("N1")});
-    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
-    const db::Recordset& r = rs.value();
-    QCOMPARE(r.recordCount(), 1);
-    QCOMPARE(r.fieldNames().size(), 16);
-    for (const QString& name : r.fieldNames()) {
-        if (name.compare(QLatin1String("RC_INQ_NO"), Qt::CaseInsensitive) == 0 ||
-            name.compare(QLatin1String("RC_SEQ_NO"), Qt::CaseInsensitive) == 0)
-            continue;
-        const QVariant v = valueOf(r, name);
-        QVERIFY2(v.isNull() && !v.isValid(), qPrintable(name));
-        QCOMPARE(NullToEmpty(v), QString());
-        QCOMPARE(ToInteger16(v), qint16(0));
-    }
-}
-
-void DatabaseTest::nullToEmptyOfRealValues_data() {
+void DatabaseTest::valuesOfEveryType_data() {
     addBackendColumn();
     QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("type"); // of the value read; UnknownType for Null
     QTest::addColumn<QString>("text");
-    const QString amount =
-        QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE CUBS_UNIQUE_KEY = 1016");
+    const auto t1 = [](const char* column) {
+        return QStringLiteral("SELECT %1 FROM URECEPT WHERE RC_INQ_NO = 'T1'").arg(column);
+    };
+    const auto n1 = [](const char* column) {
+        return QStringLiteral("SELECT %1 FROM URECEPT WHERE RC_INQ_NO = 'N1'").arg(column);
+    };
+    // Longer than one piece the driver hands over.
+    const QString longText(5000, u'長');
     for (const QString& backend : backends()) {
-        const auto row = [&](const char* name, const QString& sql, const QString& text) {
-            QTest::addRow("%s %s", qPrintable(backend), name) << backend << sql << text;
+        const auto row = [&](const char* name, const QString& sql, int type, const QString& text) {
+            QTest::addRow("%s %s", qPrintable(backend), name) << backend << sql << type << text;
         };
-        row("numeric zero",
-            QStringLiteral("SELECT CUBS_CL_AMT_SUM FROM CBASE WHERE "
-                           "CUBS_UNIQUE_KEY = 1001"),
-            QStringLiteral("0"));
-        row("numeric amount",
-            QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE "
-                           "CUBS_UNIQUE_KEY = 1001"),
-            QStringLiteral("128000"));
-        row("numeric fraction",
-            QStringLiteral("SELECT GLS_S_1 FROM CGLASDTL WHERE "
-                           "GLS_UNIQUE_KEY = 1001 AND GLS_S_1 = -2.25"),
-            QStringLiteral("-2.25"));
-        row("date", QStringLiteral("SELECT RC_RECEPT_DT FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
-            QStringLiteral("2024/03/09"));
-        row("timestamp", QStringLiteral("SELECT RC_RECEPT_TM FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
+        row("integer", t1("RC_SEQ_NO"), QMetaType::Int, QStringLiteral("1"));
+        row("smallint", t1("RC_DENP_KBN"), QMetaType::Int, QStringLiteral("2"));
+        // 2^53 + 1: a double would lose the last digit.
+        row("bigint", t1("RC_UNIQUE_KEY"), QMetaType::LongLong, QStringLiteral("9007199254740993"));
+        row("varchar with leading zeros", t1("RC_STORE_CD"), QMetaType::QString,
+            QStringLiteral("001"));
+        row("date", t1("RC_RECEPT_DT"), QMetaType::QDate, QStringLiteral("2024/03/09"));
+        row("timestamp", t1("RC_RECEPT_TM"), QMetaType::QDateTime,
             QStringLiteral("2024/03/09 14:05:30"));
         row("timestamp at midnight",
             QStringLiteral("SELECT RC_RECEPT_TM FROM URECEPT WHERE RC_INQ_NO = 'M1'"),
-            QStringLiteral("2024/03/09"));
-        row("smallint", QStringLiteral("SELECT RC_DENP_KBN FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
-            QStringLiteral("2"));
-        row("bigint", QStringLiteral("SELECT RC_UNIQUE_KEY FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
-            QStringLiteral("9007199254740993"));
-        row("varchar with leading zeros",
-            QStringLiteral("SELECT RC_STORE_CD FROM URECEPT WHERE RC_INQ_NO = 'T1'"),
-            QStringLiteral("001"));
+            QMetaType::QDateTime, QStringLiteral("2024/03/09"));
+        row("numeric zero",
+            QStringLiteral("SELECT CUBS_CL_AMT_SUM FROM CBASE WHERE CUBS_UNIQUE_KEY = 1001"),
+            QMetaType::Double, QStringLiteral("0"));
+        row("numeric amount",
+            QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE CUBS_UNIQUE_KEY = 1001"),
+            QMetaType::Double, QStringLiteral("128000"));
+        row("numeric fraction",
+            QStringLiteral("SELECT GLS_S_1 FROM CGLASDTL WHERE GLS_UNIQUE_KEY = 1001 AND "
+                           "GLS_S_1 = -2.25"),
+            QMetaType::Double, QStringLiteral("-2.25"));
         row("single-precision real", QStringLiteral("SELECT CAST(1.1 AS REAL) AS R"),
-            QStringLiteral("1.1"));
-        row("no amounts", amount, QString());
+            QMetaType::Double, QStringLiteral("1.1"));
+        row("long text", QStringLiteral("SELECT CAST('%1' AS VARCHAR(6000)) AS T").arg(longText),
+            QMetaType::QString, longText);
+        row("null numeric",
+            QStringLiteral("SELECT CUBS_GL_AMT_SUM FROM CBASE WHERE CUBS_UNIQUE_KEY = 1016"),
+            QMetaType::UnknownType, QString());
+        for (const char* column :
+             {"RC_STORE_CD", "RC_RECEPT_DT", "RC_RECEPT_TM", "RC_DENP_KBN", "RC_UNIQUE_KEY"})
+            row(qPrintable(QStringLiteral("null %1").arg(QLatin1String(column))), n1(column),
+                QMetaType::UnknownType, QString());
     }
 }
 
-void DatabaseTest::nullToEmptyOfRealValues() {
+void DatabaseTest::valuesOfEveryType() {
     QFETCH(QString, backend);
     QFETCH(QString, sql);
+    QFETCH(int, type);
     QFETCH(QString, text);
     TestDatabase db(backend);
     KEMA_REQUIRE_DATABASE(db);
@@ -376,7 +241,9 @@ void DatabaseTest::nullToEmptyOfRealValues() {
     auto rs = connection->execute(sql);
     QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
     QVERIFY(!rs.value().atEnd());
-    QCOMPARE(NullToEmpty(valueOf(rs.value(), rs.value().fieldNames().value(0))), text);
+    const QVariant value = valueOf(rs.value(), rs.value().fieldNames().value(0));
+    QCOMPARE(value.metaType().id(), type);
+    QCOMPARE(NullToEmpty(value), text);
 }
 
 void DatabaseTest::fieldsByNameWithoutCase() {
@@ -439,40 +306,6 @@ void DatabaseTest::recordsetPositions() {
     r.close();
     QVERIFY(!r.isOpen());
     QCOMPARE(r.field(QStringLiteral("RC_KNAME")).error().number, 3704L);
-}
-
-void DatabaseTest::quotesAndInjectionAreValues_data() {
-    addBackendColumn();
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("rows");
-    for (const QString& backend : backends()) {
-        QTest::addRow("%s quote", qPrintable(backend)) << backend << QStringLiteral("O'Brien") << 1;
-        QTest::addRow("%s or true", qPrintable(backend))
-            << backend << QStringLiteral("x' OR '1'='1") << 0;
-        QTest::addRow("%s second statement", qPrintable(backend))
-            << backend << QStringLiteral("130100002'; DELETE FROM URECEPT; --") << 0;
-        QTest::addRow("%s question mark", qPrintable(backend))
-            << backend << QStringLiteral("?") << 0;
-        QTest::addRow("%s backslash", qPrintable(backend))
-            << backend << QStringLiteral("\\' OR 1=1 --") << 0;
-    }
-}
-
-void DatabaseTest::quotesAndInjectionAreValues() {
-    QFETCH(QString, backend);
-    QFETCH(QString, value);
-    QFETCH(int, rows);
-    TestDatabase db(backend);
-    KEMA_REQUIRE_DATABASE(db);
-    QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
-    auto connection = openConnection(db.connectionString());
-    auto rs =
-        connection->execute(QStringLiteral("SELECT * FROM URECEPT WHERE RC_INQ_NO = ?"), {value});
-    QVERIFY2(rs.ok(), qPrintable(failureText(rs)));
-    QCOMPARE(rs.value().recordCount(), rows);
-    auto all = connection->execute(QStringLiteral("SELECT COUNT(*) AS N FROM URECEPT"));
-    QVERIFY(all.ok());
-    QCOMPARE(ToInteger32(valueOf(all.value(), QStringLiteral("N"))), 16);
 }
 
 void DatabaseTest::rejectedStatementIsAnError() {
@@ -697,7 +530,7 @@ void DatabaseTest::dbopenFailureShowsOneMessageBox() {
     QFETCH(QString, password);
     TestDatabase db(backend, TestDatabase::Content::Schema);
     KEMA_REQUIRE_DATABASE(db);
-    std::optional<CountingRelay> relay;
+    std::optional<Relay> relay;
     QString connection = kBadServer;
     if (!password.isEmpty()) {
         const QMap<QString, QString> server =
@@ -778,6 +611,8 @@ void DatabaseTest::receptionRead_data() {
         row("quoted value", QStringLiteral("O'Brien"), 1);
         row("or true", QStringLiteral("x' OR '1'='1"), 0);
         row("second statement", QStringLiteral("130100002'; DROP TABLE URECEPT; --"), 0);
+        row("question mark", QStringLiteral("?"), 0);
+        row("backslash", QStringLiteral("\\' OR 1=1 --"), 0);
         row("trailing blank", QStringLiteral("130100002 "), 0);
     }
 }
@@ -819,12 +654,30 @@ void DatabaseTest::receptionRead() {
     QCOMPARE(ToInteger32(valueOf(left.value(), QStringLiteral("N"))), 16);
 }
 
+void DatabaseTest::receptionReadRejected_data() {
+    addBackendColumn();
+    QTest::addColumn<bool>("lent"); // the statement runs on the host's connection
+    for (const QString& backend : backends()) {
+        QTest::addRow("%s own connection", qPrintable(backend)) << backend << false;
+        QTest::addRow("%s host connection", qPrintable(backend)) << backend << true;
+    }
+}
+
+// The message carries the errors of the connection that ran the statement.
 void DatabaseTest::receptionReadRejected() {
     QFETCH(QString, backend);
-    TestDatabase db(backend, TestDatabase::Content::Schema);
-    KEMA_REQUIRE_DATABASE(db);
-    QVERIFY(db.run(QStringLiteral("DROP TABLE URECEPT;")).ok());
-    db.writeSettings();
+    QFETCH(bool, lent);
+    TestDatabase own(backend, lent ? TestDatabase::Content::Demo : TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(own);
+    TestDatabase host(backend, TestDatabase::Content::Schema);
+    KEMA_REQUIRE_DATABASE(host);
+    QVERIFY((lent ? host : own).run(QStringLiteral("DROP TABLE URECEPT;")).ok());
+    own.writeSettings();
+    db::ConnectionPtr hostConnection;
+    if (lent) {
+        hostConnection = openConnection(host.connectionString());
+        SharedRequestState::instance().DBconnection = hostConnection;
+    }
     MessageRecorder messages;
     db::ReportDatabase report(QStringLiteral("TKV418R1"), messageComponent());
     QCOMPARE(report.prf_init_dbopen(), 0);
@@ -843,6 +696,16 @@ void DatabaseTest::receptionReadRejected() {
     QVERIFY(!m.errorTexts.isEmpty());
     QCOMPARE(m.sqlStates.first().size(), 5);
     QVERIFY(m.errObject->description.contains(m.errorTexts.first()));
+    const db::Connection* ran = lent ? hostConnection.get() : report.ownConnection();
+    QStringList texts;
+    for (const db::DbError& e : ran->errors())
+        texts << e.description;
+    QCOMPARE(m.errorTexts, texts);
+    if (lent) {
+        QVERIFY(report.ownConnection()->errors().isEmpty());
+        report.release();
+        QVERIFY(hostConnection->isOpen());
+    }
 }
 
 void DatabaseTest::hostConnectionIsOnlyBorrowed() {
@@ -883,35 +746,6 @@ void DatabaseTest::hostConnectionIsOnlyBorrowed() {
     auto still = lent->execute(QStringLiteral("SELECT * FROM URECEPT"));
     QVERIFY(still.ok());
     QCOMPARE(still.value().recordCount(), 12);
-}
-
-void DatabaseTest::hostConnectionErrorsAreReported() {
-    QFETCH(QString, backend);
-    TestDatabase own(backend);
-    KEMA_REQUIRE_DATABASE(own);
-    TestDatabase host(backend, TestDatabase::Content::Schema);
-    KEMA_REQUIRE_DATABASE(host);
-    QVERIFY(host.run(QStringLiteral("DROP TABLE URECEPT;")).ok());
-    own.writeSettings();
-    auto lent = openConnection(host.connectionString());
-    SharedRequestState::instance().DBconnection = lent;
-    MessageRecorder messages;
-    db::ReportDatabase report(QStringLiteral("TKV418R4"), messageComponent());
-    QCOMPARE(report.prf_init_dbopen(), 0);
-    QCOMPARE(report.prf_init_dborec(QStringLiteral("130100002")), -1);
-    QCOMPARE(report.ReceptionReadError, qint16(-1));
-    QCOMPARE(messages.messages().size(), 1);
-    const RecordedMessage m = messages.messages().first();
-    QCOMPARE(m.code, QStringLiteral("11001"));
-    QCOMPARE(m.title, QStringLiteral("TKV418R4.prf_init_dborec"));
-    QVERIFY(!m.errorTexts.isEmpty());
-    QStringList hostTexts;
-    for (const db::DbError& e : lent->errors())
-        hostTexts << e.description;
-    QCOMPARE(m.errorTexts, hostTexts);
-    QVERIFY(report.ownConnection()->errors().isEmpty());
-    report.release();
-    QVERIFY(lent->isOpen());
 }
 
 void DatabaseTest::systemParameters_data() {

@@ -2,6 +2,7 @@
 // on the test PostgreSQL server and the test CUPS server pass every check; each later row breaks
 // one thing and expects that check alone to fail, with its hint, after checks that passed. The
 // text and the JSON form carry the same verdicts, and no password is ever shown.
+#include "Relay.h"
 #include "TestDatabase.h"
 
 #include <QDir>
@@ -15,10 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
 
 using kema::test::kPostgres;
@@ -31,6 +28,17 @@ const QStringList kChecks{"settings",      "company",         "connection-string
                           "database",      "tables",          "parameters",
                           "items",         "fonts",           "cups",
                           "default-queue", "printer-offsets", "offset-queue"};
+
+// What a row sets up before the doctor runs.
+struct Workstation {
+    QString backend = kSqlite;
+    QString sql{};                                    // run on the store before the doctor
+    QString settingsFile = QStringLiteral("written"); // or "absent", "absent-default"
+    QVariantMap settings{};                           // keys of [NWLS\Common] replaced
+    QString nprinter{};                               // "" unset, "absent", or the file's text
+    QVariantMap environment{};
+    QString timeout = QStringLiteral("120"); // seconds the database may take
+};
 
 struct Run {
     int status = -1;
@@ -50,36 +58,9 @@ bool write(const QString& path, const QString& text) {
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
 }
 
-// A loopback port that takes connections and never answers: the kernel completes the handshake
-// from the backlog while nobody reads.
-class SilentServer {
-public:
-    SilentServer() {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(m_fd, 8) != 0 ||
-            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentServer() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
-    int port() const { return m_port; }
-
-private:
-    int m_fd = -1;
-    int m_port = 0;
-};
-
 } // namespace
+
+Q_DECLARE_METATYPE(Workstation)
 
 class TestDoctor : public QObject {
     Q_OBJECT
@@ -126,136 +107,73 @@ private slots:
         }
     }
 
+    // A good workstation, then one fault a row: the check that fails alone, a text its detail
+    // shows and one its hint does.
     void workstation_data() {
-        // A good workstation, then one fault a row: the check that fails alone, a text its
-        // detail shows and one its hint does.
-        struct Row {
-            const char* name;
-            QString backend = kSqlite;
-            QString sql{};                                    // run on the store before the doctor
-            QString settingsFile = QStringLiteral("written"); // or "absent", "absent-default"
-            QVariantMap settings{};                           // keys of [NWLS\Common] replaced
-            QString nprinter{}; // "" unset, "absent", or the file's text
-            QVariantMap environment{};
-            QString timeout = QStringLiteral("120"); // seconds the database may take
-            QString failing{};
-            QString detail{};
-            QString hint{};
+        QTest::addColumn<Workstation>("workstation");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("hint");
+        const auto row = [](const char* name, const Workstation& workstation,
+                            const QString& failing = {}, const QString& detail = {},
+                            const QString& hint = {}) {
+            QTest::newRow(name) << workstation << failing << detail << hint;
         };
         const QString offsets = QStringLiteral("[START_POS]\nTOP=120\nLEFT=-40\nDevice=%1\n")
                                     .arg(qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"));
         const QVariantMap offsetCompany{{"KIGYO", "000008"}};
-        const Row rows[] = {
-            {.name = "demo workstation on SQLite"},
-            {.name = "store on PostgreSQL", .backend = kPostgres},
-            {.name = "company 000008 with its printer offsets",
-             .settings = offsetCompany,
-             .nprinter = offsets},
-            {.name = "no settings file",
-             .settingsFile = "absent",
-             .failing = "settings",
-             .detail = "no file",
-             .hint = "or name the workstation's file with KEMA_SETTINGS"},
-            {.name = "no per-user settings file",
-             .settingsFile = "absent-default",
-             .failing = "settings",
-             .detail = "per-user default",
-             .hint = "KIGYO, AREA and DBPARMS"},
-            {.name = "AREA selects an empty key",
-             .settings = {{"AREA", "1"}},
-             .failing = "connection-string",
-             .detail = "AREA \"1\" selects DBPARMC, which is empty",
-             .hint = "set DBPARMC in [NWLS\\Common]"},
-            {.name = "connection that does not open",
-             .backend = kPostgres,
-             .settings = {{"DBPARMS", "{unopenable}"}},
-             .failing = "database",
-             .detail = "cannot open",
-             .hint = "odbcinst -q -d"},
-            {.name = "database that never answers",
-             .settings = {{"DBPARMS", "{silent}"}},
-             .timeout = "3",
-             .failing = "database",
-             .detail = "no answer from",
-             .hint = "database server is running"},
-            {.name = "missing table",
-             .backend = kPostgres,
-             .sql = "DROP TABLE CGLASDTL",
-             .failing = "tables",
-             .detail = "missing or unreadable tables: CGLASDTL",
-             .hint = "schema.sql"},
-            {.name = "missing column",
-             .sql = "ALTER TABLE CBASE DROP COLUMN CUBS_KATAGAKI",
-             .failing = "tables",
-             .detail = "missing columns: CBASE.CUBS_KATAGAKI",
-             .hint = "schema.sql"},
-            {.name = "parameter 5040 absent",
-             .backend = kPostgres,
-             .sql = "DELETE FROM GSYSPARM WHERE PARM_NO = 5040",
-             .failing = "parameters",
-             .detail = "missing from GSYSPARM: 5040",
-             .hint = "add the rows to GSYSPARM"},
-            {.name = "item group 45 with three details",
-             .sql = "DELETE FROM MITEMDTL WHERE ITEM_NO = 45 AND DETAIL_NO IN (40, 50)",
-             .failing = "items",
-             .detail = "group 45 has 3 details",
-             .hint = "add the examination kinds to MITEMDTL"},
-            {.name = "fonts without the Japanese faces",
-             .environment = {{"FONTCONFIG_FILE", "{empty-fontconfig}"}},
-             .failing = "fonts",
-             .detail = "IPAMincho",
-             .hint = "install fonts-ipafont-mincho"},
-            {.name = "no CUPS server",
-             .environment = {{"CUPS_SERVER", "127.0.0.1:1"}},
-             .failing = "cups",
-             .detail = "no answer from CUPS at 127.0.0.1:1",
-             .hint = "CUPS_SERVER"},
-            {.name = "company 000008 without a printer-offset file",
-             .settings = offsetCompany,
-             .nprinter = "absent",
-             .failing = "printer-offsets",
-             .detail = "no readable file",
-             .hint = "KEMA_NPRINTER_INI"},
-            {.name = "company 000008 with a Device that is no queue",
-             .settings = offsetCompany,
-             .nprinter = "[START_POS]\nTOP=0\nLEFT=0\nDevice=kema_no_such_queue\n",
-             .failing = "offset-queue",
-             .detail = "Device \"kema_no_such_queue\" is no queue",
-             .hint = "set Device in [START_POS]"},
-        };
-
-        QTest::addColumn<QString>("backend");
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("settingsFile");
-        QTest::addColumn<QVariantMap>("settings");
-        QTest::addColumn<QString>("nprinter");
-        QTest::addColumn<QVariantMap>("environment");
-        QTest::addColumn<QString>("timeout");
-        QTest::addColumn<QString>("failing");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("hint");
-        for (const Row& row : rows)
-            QTest::newRow(row.name)
-                << row.backend << row.sql << row.settingsFile << row.settings << row.nprinter
-                << row.environment << row.timeout << row.failing << row.detail << row.hint;
+        row("demo workstation on SQLite", {});
+        row("store on PostgreSQL", {.backend = kPostgres});
+        row("company 000008 with its printer offsets",
+            {.settings = offsetCompany, .nprinter = offsets});
+        row("no settings file", {.settingsFile = "absent"}, "settings", "no file",
+            "or name the workstation's file with KEMA_SETTINGS");
+        row("no per-user settings file", {.settingsFile = "absent-default"}, "settings",
+            "per-user default", "KIGYO, AREA and DBPARMS");
+        row("AREA selects an empty key", {.settings = {{"AREA", "1"}}}, "connection-string",
+            "AREA \"1\" selects DBPARMC, which is empty", "set DBPARMC in [NWLS\\Common]");
+        row("connection that does not open",
+            {.backend = kPostgres, .settings = {{"DBPARMS", "{unopenable}"}}}, "database",
+            "cannot open", "odbcinst -q -d");
+        row("database that never answers", {.settings = {{"DBPARMS", "{silent}"}}, .timeout = "3"},
+            "database", "no answer from", "database server is running");
+        row("missing table", {.backend = kPostgres, .sql = "DROP TABLE CGLASDTL"}, "tables",
+            "missing or unreadable tables: CGLASDTL", "schema.sql");
+        row("missing column", {.sql = "ALTER TABLE CBASE DROP COLUMN CUBS_KATAGAKI"}, "tables",
+            "missing columns: CBASE.CUBS_KATAGAKI", "schema.sql");
+        row("parameter 5040 absent",
+            {.backend = kPostgres, .sql = "DELETE FROM GSYSPARM WHERE PARM_NO = 5040"},
+            "parameters", "missing from GSYSPARM: 5040", "add the rows to GSYSPARM");
+        row("item group 45 with three details",
+            {.sql = "DELETE FROM MITEMDTL WHERE ITEM_NO = 45 AND DETAIL_NO IN (40, 50)"}, "items",
+            "group 45 has 3 details", "add the examination kinds to MITEMDTL");
+        row("fonts without the Japanese faces",
+            {.environment = {{"FONTCONFIG_FILE", "{empty-fontconfig}"}}}, "fonts", "IPAMincho",
+            "install fonts-ipafont-mincho");
+        row("no CUPS server", {.environment = {{"CUPS_SERVER", "127.0.0.1:1"}}}, "cups",
+            "no answer from CUPS at 127.0.0.1:1", "CUPS_SERVER");
+        row("company 000008 without a printer-offset file",
+            {.settings = offsetCompany, .nprinter = "absent"}, "printer-offsets",
+            "no readable file", "KEMA_NPRINTER_INI");
+        row("company 000008 with a Device that is no queue",
+            {.settings = offsetCompany,
+             .nprinter = "[START_POS]\nTOP=0\nLEFT=0\nDevice=kema_no_such_queue\n"},
+            "offset-queue", "Device \"kema_no_such_queue\" is no queue",
+            "set Device in [START_POS]");
     }
 
     void workstation() {
-        QFETCH(QString, backend);
-        QFETCH(QString, sql);
-        QFETCH(QString, settingsFile);
-        QFETCH(QVariantMap, settings);
-        QFETCH(QString, nprinter);
-        QFETCH(QVariantMap, environment);
-        QFETCH(QString, timeout);
+        QFETCH(Workstation, workstation);
         QFETCH(QString, failing);
         QFETCH(QString, detail);
         QFETCH(QString, hint);
+        const auto& [backend, sql, settingsFile, settings, nprinter, environment, timeout] =
+            workstation;
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         // Lives until the doctor has run: the row of a database that never answers.
-        const SilentServer silent;
+        const kema::test::Relay silent;
         const QString silentServer =
             QStringLiteral("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;"
                            "DATABASE=kema;UID=kema;PWD=%2")

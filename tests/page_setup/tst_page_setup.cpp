@@ -119,17 +119,6 @@ QStringList misplaced(const QList<PdfWord>& words, const ReportLayout& layout, Q
     return wrong;
 }
 
-// The sheets the test queues print, turned back: they put a landscape page onto portrait A4,
-// its top-left corner at the bottom-left.
-QList<PdfWord> landscapeWords(const QString& pdf) {
-    constexpr qreal PortraitHeight = 842; // points
-    QList<PdfWord> words = kema::test::pdfWords(pdf);
-    for (PdfWord& word : words)
-        word.box = QRectF(QPointF(PortraitHeight - word.box.bottom(), word.box.left()),
-                          QPointF(PortraitHeight - word.box.top(), word.box.right()));
-    return words;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<qint32>)
@@ -421,7 +410,7 @@ private slots:
         QCOMPARE(cupsJobMark(), mark + 2);
         const QString pdf = cupsPdfOf(jobs.first().id);
         QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
-        const QList<PdfWord> words = landscapeWords(pdf);
+        const QList<PdfWord> words = landscapeSheets(pdf).value(0);
         const QPointF origin = QPointF(measured->left, layout.value()->topMargin) / 20;
         const QStringList wrong = misplaced(words, *layout.value(), origin, FromPrinter);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));

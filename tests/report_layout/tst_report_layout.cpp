@@ -58,35 +58,6 @@ class TestReportLayout : public QObject {
     }
 
 private slots:
-    void designedValues() {
-        const LayoutPtr layout = good();
-        QVERIFY(layout);
-        QCOMPARE(layout->name + u' ' + layout->documentName + u' ' + layout->section.name,
-                 u"Good 来店伝票（試験） Detail"_s);
-        QCOMPARE(QList<qint32>({layout->printWidth, layout->topMargin, layout->section.height}),
-                 QList<qint32>({16005, 1134, 10275}));
-        const LayoutControl& no = *layout->find(u"Fld_NO"_s);
-        QCOMPARE(no.align, Align::Right);
-        QVERIFY(!no.visible && no.font.bold && no.text.isEmpty());
-        QCOMPARE(no.foreColor, QRgb(0xFFFFFF));
-        QCOMPARE(no.font.face, u"ＭＳ Ｐ明朝"_s);
-        QCOMPARE(no.font.size, 8.25);
-        QCOMPARE(layout->find(u"GENGO1"_s)->kind, ControlKind::Label);
-        const LayoutControl& dot = *layout->find(u"Lin_X_2"_s);
-        QCOMPARE(dot.lineWeight, 2);
-        QCOMPARE(dot.lineColor, QRgb(0xFFFFFF));
-        const LayoutControl& mask = *layout->find(u"bmpMask"_s);
-        QVERIFY(mask.filled);
-        QCOMPARE(mask.backColor, QRgb(0xFFFFFF));
-        const LayoutControl& bar = *layout->find(u"Fld_INQ_NO"_s);
-        QCOMPARE(QList<qint32>({bar.width, bar.height, bar.font.charset}),
-                 QList<qint32>({2399, 824, 0}));
-        QCOMPARE(bar.data, u"130100002"_s);
-        QCOMPARE(bar.stored.size(), 12);
-        QCOMPARE(bar.stored.at(3).toString(), u"font"_s);
-        QCOMPARE(bar.sizeText, QStringList({"42.375 mm", "14.55 mm"}));
-    }
-
     // The good fixture with one edit: a path and its new JSON value, none to remove it.
     void brokenLayouts_data() {
         QTest::addColumn<QString>("path");

@@ -1,5 +1,5 @@
-#include "../report_print/Cups.h"
 #include "../report_print/TestReport.h"
+#include "PdfText.h"
 #include "report/Viewer.h"
 #include "report/print/Output.h"
 #include "report/print/PageSetup.h"
@@ -88,20 +88,6 @@ private slots:
         QCOMPARE(at(left + 1440 + 720, top + 1440 + 720 + 200), QColor(Qt::white));
     }
 
-    void addedToolRaisesClick() {
-        auto report = ranReport();
-        QVERIFY(report);
-        PreviewDialog dialog(*report);
-        dialog.show();
-        QAction* tool = dialog.tool(CloseTool);
-        QVERIFY(tool);
-        QWidget* button = dialog.findChild<QToolBar*>()->widgetForAction(tool);
-        QVERIFY(button);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(report->clicks, QStringList{CloseTool});
-        QVERIFY(dialog.isVisible());
-    }
-
     void keysRaiseKeyDown_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
@@ -133,7 +119,7 @@ private slots:
         QCOMPARE(report->keys.last(), qMakePair(code, shift));
     }
 
-    // The report closes the window from a key or a tool; Escape closes it by itself.
+    // The report closes the window from a key or its added tool; Escape closes it by itself.
     void closing_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("tool");
@@ -162,7 +148,9 @@ private slots:
             if (key)
                 QTest::keyClick(dialog, Qt::Key(key));
             else
-                dialog->tool(tool)->trigger();
+                QTest::mouseClick(
+                    dialog->findChild<QToolBar*>()->widgetForAction(dialog->tool(tool)),
+                    Qt::LeftButton);
         });
         ModalWatch guard;
         QVERIFY(showPreview(*report).ok());
@@ -225,29 +213,7 @@ private slots:
         QCOMPARE(messages.size(), failing ? 1 : 0);
         QCOMPARE(!path.isEmpty() && QFile::exists(path), jobResult == 1);
         if (jobResult == 1)
-            QCOMPARE(pdfPages(path), 2);
-    }
-
-    void printToCupsFromPreview() {
-        KEMA_REQUIRE_CUPS();
-        auto report = ranReport();
-        QVERIFY(report);
-        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
-        QVERIFY(selectQueue(report->viewer().printer(), queue).ok());
-        report->setCopies(2);
-        PreviewOptions options;
-        options.printDialog = [](QPrinter&, QWidget*) { return true; };
-        const int before = lastCupsJobId();
-        PreviewDialog dialog(*report, options);
-        dialog.tool(PreviewDialog::PrintTool)->trigger();
-        QCOMPARE(report->viewer().jobResult, 1);
-        const QList<CupsJob> jobs =
-            waitForCupsJobs(before, queue, QStringLiteral("来店伝票（印刷試験）"));
-        QCOMPARE(jobs.size(), 1);
-        QCOMPARE(jobs.first().sheets, 2);
-        const QString pdf = cupsPdfOf(jobs.first().id);
-        QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
-        QCOMPARE(pdfPages(pdf), 2);
+            QCOMPARE(kema::test::pdfPages(path).size(), qsizetype(2));
     }
 
     void navigationByKeyboard() {

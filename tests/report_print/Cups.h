@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PdfText.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -102,18 +104,6 @@ inline int cupsJobMark() {
     return cancelled == 0 ? id : -1;
 }
 
-// Pages of a PDF by pdfinfo; -1 when it cannot be read.
-inline int pdfPages(const QString& path) {
-    QProcess pdfinfo;
-    pdfinfo.start(QStringLiteral("pdfinfo"), {path});
-    pdfinfo.waitForFinished(30000);
-    const QString out = QString::fromUtf8(pdfinfo.readAllStandardOutput());
-    const auto match =
-        QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
-            .match(out);
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
 // The PDF cups-pdf wrote for a job, once it is complete.
 inline QString cupsPdfOf(int jobId) {
     const QDir out(qEnvironmentVariable("KEMA_TEST_CUPS_OUT"));
@@ -122,9 +112,21 @@ inline QString cupsPdfOf(int jobId) {
     while (clock.elapsed() < 30000) {
         const QStringList files =
             out.entryList({QStringLiteral("*-job_%1.pdf").arg(jobId)}, QDir::Files);
-        if (!files.isEmpty() && pdfPages(out.filePath(files.first())) > 0)
+        if (!files.isEmpty() && !kema::test::pdfPages(out.filePath(files.first())).isEmpty())
             return out.filePath(files.first());
         QThread::msleep(200);
     }
     return {};
+}
+
+// The words of each printed sheet, turned back onto the landscape slip: the test queues print a
+// landscape page turned onto portrait A4, its top-left corner at the bottom-left.
+inline QList<QList<kema::test::PdfWord>> landscapeSheets(const QString& pdf) {
+    constexpr qreal PortraitHeight = 842; // points
+    QList<QList<kema::test::PdfWord>> sheets = kema::test::pdfPages(pdf);
+    for (QList<kema::test::PdfWord>& words : sheets)
+        for (kema::test::PdfWord& word : words)
+            word.box = QRectF(QPointF(PortraitHeight - word.box.bottom(), word.box.left()),
+                              QPointF(PortraitHeight - word.box.top(), word.box.right()));
+    return sheets;
 }

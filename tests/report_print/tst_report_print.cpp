@@ -39,18 +39,6 @@ bool noPrinterRun() {
     return qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER");
 }
 
-// The words of each printed sheet, turned back onto the landscape slip: the test queue prints
-// the landscape page turned onto portrait A4, the slip's top-left corner at the bottom-left.
-QList<QList<kema::test::PdfWord>> slipWords(const QString& pdf) {
-    constexpr qreal PortraitHeight = 842; // points
-    QList<QList<kema::test::PdfWord>> sheets = kema::test::pdfPages(pdf);
-    for (QList<kema::test::PdfWord>& words : sheets)
-        for (kema::test::PdfWord& word : words)
-            word.box = QRectF(QPointF(PortraitHeight - word.box.bottom(), word.box.left()),
-                              QPointF(PortraitHeight - word.box.top(), word.box.right()));
-    return sheets;
-}
-
 // The words agree in text and place: along the line to half a point; across it to 3 points,
 // as the printer's conversion of the font changes the ascent and descent the box is made of.
 bool sameWords(const QList<kema::test::PdfWord>& a, const QList<kema::test::PdfWord>& b) {
@@ -185,7 +173,7 @@ private slots:
             QCOMPARE(job.media, media);
             const QString pdf = cupsPdfOf(job.id);
             QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file for the job");
-            const QList<QList<kema::test::PdfWord>> printed = slipWords(pdf);
+            const QList<QList<kema::test::PdfWord>> printed = landscapeSheets(pdf);
             QCOMPARE(printed.size(), sheets.size());
             for (qsizetype i = 0; i < printed.size(); ++i)
                 QVERIFY2(sameWords(printed[i], pages[sheets[i].toInt() - 1]),
@@ -352,7 +340,7 @@ private slots:
         report.setCopies(3);
         const int mark = haveCups() ? cupsJobMark() : 0;
         QVERIFY(execute(report).ok());
-        QCOMPARE(pdfPages(file), 2);
+        QCOMPARE(kema::test::pdfPages(file).size(), qsizetype(2));
         if (haveCups())
             QCOMPARE(cupsJobMark(), mark + 1);
     }

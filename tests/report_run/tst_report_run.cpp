@@ -111,7 +111,7 @@ class TestReportRun : public QObject {
 
 private slots:
     void initTestCase() {
-        for (const char* name : {"RunHost", "RunCard", "RunBadFace"}) {
+        for (const char* name : {"RunHost", "RunCard"}) {
             auto loaded = loadLayoutFile(
                 QStringLiteral(KEMA_SOURCE_DIR "/tests/report_run/fixtures/%1.json").arg(name));
             QVERIFY2(loaded, qPrintable(loaded ? QString() : loaded.error().description));
@@ -257,16 +257,6 @@ private slots:
         QCOMPARE(document.pageValues.topMargin, 1134.f);
         QCOMPARE(QSize(qRound(document.sheet.width()), qRound(document.sheet.height())),
                  QSize(16838, 11906));
-    }
-
-    void faceWithoutSubstituteFailsTheRun() {
-        QStringList log;
-        Recording report(fixture("RunBadFace"), {}, log, Script{1, {}, false});
-        const Status run = report.run();
-        QVERIFY(!run.ok());
-        QVERIFY2(run.error().description.contains(u"\"Kema No Such Face\""_s),
-                 qPrintable(run.error().description));
-        QCOMPARE(log.last(), u"ReportEnd"_s);
     }
 
     void factoryRaisesInitialize_data() {

@@ -249,25 +249,6 @@ private slots:
         QVERIFY(result.error().description.contains(u"65537"));
     }
 
-    void methodByIdentifierAndName() {
-        TKV418C1 request;
-        QVERIFY(invoke(request, 0x68030015, MemberKind::PropertyLet, "0"));
-        const auto byId = invoke(request, 0x60030016, MemberKind::Method);
-        const auto byName = invoke(request, u"RAITENDENPYOPRINT", MemberKind::Method);
-        QVERIFY(byId && byName);
-        QCOMPARE(byId.value(), QVariant::fromValue<qint32>(-1));
-        QCOMPARE(byName.value(), QVariant::fromValue<qint32>(-1));
-        QCOMPARE(m_messages->codes(), QStringList({"30008", "30008"}));
-    }
-
-    void printOutReadsTheSharedValue() {
-        TKV418C1 request;
-        SharedRequestState::instance().PRINT_OUT = 1;
-        const auto value = invoke(request, 0x68030008, MemberKind::PropertyGet);
-        QVERIFY(value);
-        QCOMPARE(value.value(), QVariant::fromValue<qint16>(1));
-    }
-
     // The host's connection is shared by the process and only borrowed.
     void connectionSetAndCleared() {
         auto connection = std::make_shared<db::Connection>();

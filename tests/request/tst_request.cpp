@@ -255,48 +255,43 @@ private slots:
         QCOMPARE(int(launchLog().target), int(report::Target::Pdf));
     }
 
-    void targetFollowsPrintKbnL_data() {
-        QTest::addColumn<int>("printKbn");
-        QTest::addColumn<int>("target");
-        QTest::newRow("print") << 0 << int(report::Target::Printer);
-        QTest::newRow("preview") << 1 << int(report::Target::Preview);
-    }
-    void targetFollowsPrintKbnL() {
-        QFETCH(int, printKbn);
-        QFETCH(int, target);
-        qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
-        const auto offscreen = qScopeGuard([] { qunsetenv("KEMA_OFFSCREEN_PREVIEW"); });
-        // The start event fails, so the run ends before anything is printed or shown.
-        launchLog().failInStart = true;
-        TKV418C1 object;
-        QVERIFY(applyThroughClass(object, validRequest({{"PrintKbnL", i16(printKbn)}})));
-        StderrCapture capture;
-        QCOMPARE(object.RaitenDenpyoPRINT(), -1);
-        QCOMPARE(int(launchLog().target), target);
-        QVERIFY(capture.text().contains(u"the test report failed on purpose"));
-    }
-
-    // -1 when the engine fails or the run leaves PrintErrorFlag at -1.
+    // -1 when the engine fails or the run leaves PrintErrorFlag at -1; the target follows
+    // PrintKbnL unless the host asked for a file.
     void launcherResult_data() {
         QTest::addColumn<bool>("failInStart");
         QTest::addColumn<int>("flag");
+        QTest::addColumn<int>("printKbn"); // -1: the test's PDF
+        QTest::addColumn<int>("target");
         QTest::addColumn<int>("result");
-        QTest::newRow("run ok, flag 0") << false << 0 << 0;
-        QTest::newRow("run ok, flag -1") << false << -1 << -1;
-        QTest::newRow("engine failure, flag 0") << true << 0 << -1;
-        QTest::newRow("engine failure, flag -1") << true << -1 << -1;
+        const int pdf = int(report::Target::Pdf);
+        QTest::newRow("run ok, flag 0") << false << 0 << -1 << pdf << 0;
+        QTest::newRow("run ok, flag -1") << false << -1 << -1 << pdf << -1;
+        QTest::newRow("engine failure, flag 0") << true << 0 << -1 << pdf << -1;
+        QTest::newRow("engine failure, flag -1") << true << -1 << -1 << pdf << -1;
+        QTest::newRow("engine failure, print")
+            << true << 0 << 0 << int(report::Target::Printer) << -1;
+        QTest::newRow("engine failure, preview")
+            << true << 0 << 1 << int(report::Target::Preview) << -1;
     }
     void launcherResult() {
         QFETCH(bool, failInStart);
         QFETCH(int, flag);
+        QFETCH(int, printKbn);
+        QFETCH(int, target);
         QFETCH(int, result);
+        qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
+        const auto offscreen = qScopeGuard([] { qunsetenv("KEMA_OFFSCREEN_PREVIEW"); });
         launchLog().failInStart = failInStart;
         launchLog().printErrorFlag = qint16(flag);
         launchLog().printOut = 1;
         TKV418C1 object;
-        prepare(object, validRequest());
+        if (printKbn < 0)
+            prepare(object, validRequest());
+        else
+            QVERIFY(applyThroughClass(object, validRequest({{"PrintKbnL", i16(printKbn)}})));
         StderrCapture capture;
         QCOMPARE(object.RaitenDenpyoPRINT(), result);
+        QCOMPARE(int(launchLog().target), target);
         const QString errors = capture.text();
         QCOMPARE(errors.contains(u"the test report failed on purpose"), failInStart);
         if (failInStart) {

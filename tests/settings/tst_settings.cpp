@@ -153,16 +153,6 @@ private slots:
         QCOMPARE(GetSetting(u"NWLS"_s, u"AREA"_s), QString());
     }
 
-    void getSettingReadsAfresh() {
-        const QString file = write("[NWLS\\Common]\nKIGYO=000004\n");
-        qputenv("KEMA_SETTINGS", QFile::encodeName(file));
-        QCOMPARE(GetSetting(u"NWLS\\Common"_s, u"KIGYO"_s), u"000004"_s);
-        write("[NWLS\\Common]\nKIGYO=000008\n");
-        QCOMPARE(GetSetting(u"NWLS\\Common"_s, u"KIGYO"_s), u"000008"_s);
-        QVERIFY(QFile::remove(file));
-        QCOMPARE(GetSetting(u"NWLS\\Common"_s, u"KIGYO"_s), QString());
-    }
-
     void nprinterIniPath() {
         qunsetenv("KEMA_NPRINTER_INI");
         QCOMPARE(kema::nprinterIniPath(), u"/Nwls/App/Recept/Nprinter.ini"_s);

@@ -86,18 +86,6 @@ QVariantMap customerRequest(const QVariantMap& changes = {}) {
     return request;
 }
 
-QVariantMap receptionRequest(const QVariantMap& changes = {}) {
-    QVariantMap request = customerRequest({{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
-    request.insert(changes);
-    return request;
-}
-
-QVariantMap blankRequest(const QVariantMap& changes = {}) {
-    QVariantMap request = customerRequest({{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
-    request.insert(changes);
-    return request;
-}
-
 QString today(const char* format) {
     return QDate::currentDate().toString(QLatin1String(format));
 }
@@ -287,7 +275,7 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
                 "pages=1|flag=0|Fld_CUSTOM_MEI=来店 太郎|Fld_KANA_MEI=|Fld_STORE_NM_CD=|"
                 "Fld_EXAM_DT=" +
                     kBlankDate + "|-Fld_ASTA_M|-Fld_ASTA_W|-Fld_ASTA_SAI|+Fld_ASTA_SIN");
-            row("reception", reception, receptionRequest(), {},
+            row("reception", reception, byReception(customerRequest()), {},
                 "pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店  (001)|Fld_KANA_MEI=ﾀﾅｶ ﾊﾅｺ|"
                 "Fld_CUSTOM_MEI=田中 花子|Fld_CUSTOM_NO=0015001|Fld_BIRTH_MD=昭和 50年 04月 03日|"
                 "Fld_HOME_TEL=03-1111-2222|Fld_CONNECT_TEL=090-1111-2222|"
@@ -298,30 +286,31 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
                     "barcode=R0001|Fld_SPH_11=");
             row("reception: names 上 and ｳｴ print empty",
                 reception + "UPDATE URECEPT SET RC_KNAME = 'ｳｴ', RC_NAME = '上';",
-                receptionRequest(), {}, u"Fld_KANA_MEI=|Fld_CUSTOM_MEI="_s);
+                byReception(customerRequest()), {}, u"Fld_KANA_MEI=|Fld_CUSTOM_MEI="_s);
             row("reception: two rows give two pages", reception + kSecondVisitor,
-                receptionRequest(), {{"DenpyoNo", "D0042"}},
+                byReception(customerRequest()), {{"DenpyoNo", "D0042"}},
                 "pages=2|Fld_CUSTOM_MEI=上田 一郎|Fld_KANA_MEI=ｳｴﾀﾞ ｲﾁﾛｳ|+Fld_ASTA_M|"
                 "-Fld_ASTA_W|Fld_BIRTH_MD=" +
                     kBlankDate + "|barcode=R0001");
             row("reception: sex Null hides both masks",
-                reception + "UPDATE URECEPT SET RC_SEX = NULL;", receptionRequest(), {},
+                reception + "UPDATE URECEPT SET RC_SEX = NULL;", byReception(customerRequest()), {},
                 u"-Fld_ASTA_M|-Fld_ASTA_W"_s);
             row("reception: not found prints one page and fails", reception,
-                receptionRequest({{"QNumberL", "R9999"}}), {},
+                with(byReception(customerRequest()), {{"QNumberL", "R9999"}}), {},
                 u"pages=1|flag=-1|message=11003|-Fld_ASTA_M|-Fld_ASTA_W|barcode=R9999"_s);
             row("reception: a quote finds no row", reception,
-                receptionRequest({{"QNumberL", "R0001' OR '1'='1"}}), {},
+                with(byReception(customerRequest()), {{"QNumberL", "R0001' OR '1'='1"}}), {},
                 u"pages=1|flag=-1|message=11003"_s);
             // The barcode step runs after the blank form hid the barcode, so it shows again.
-            row("blank form", reception, blankRequest(), {},
+            row("blank form", reception, blankForm(customerRequest()), {},
                 "pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店  (001)|Fld_MAILNO=    -|"
                 "Fld_BIRTH_MD=" +
                     kBlankDate + "|Fld_EXAM_DT=" + kBlankDate +
                     "|Fld_CUSTOM_MEI=|+Fld_INQ_NO|-Fld_ASTA_M|-Fld_ASTA_W|-Fld_ASTA_SAI|"
                     "-Fld_ASTA_SIN|-Fld_VISIT_DT|-Fld_VISIT_YY|-Fld_VISIT_MM|-Fld_VISIT_DD|"
                     "+Fld_nen|+Fld_tuki|+Fld_hi|-Fld_CUSTOM_NO|+GENGO1|Fld_ZKIND1=遠用");
-            row("blank form without barcode", reception, blankRequest({{"BarcodeKbnL", 0}}), {},
+            row("blank form without barcode", reception,
+                with(blankForm(customerRequest()), {{"BarcodeKbnL", 0}}), {},
                 u"pages=1|-Fld_INQ_NO"_s);
         }
     }
@@ -367,7 +356,8 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
             };
             row("customer", customerRequest(), "", {"R0001"});
             row("customer with slip number", customerRequest(), "D0042", {"D0042"});
-            row("reception of two rows", receptionRequest(), "D0042", {"D0042", "R0001"});
+            row("reception of two rows", byReception(customerRequest()), "D0042",
+                {"D0042", "R0001"});
         }
     }
     void barcodeOfEveryPage() {
@@ -389,7 +379,7 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
         QFETCH(QString, backend);
         if (!m_fixture.prepare(backend, QString::fromUtf8(kStoresOwnReception)))
             return;
-        SlipRun run = m_fixture.run(u"TKV418R1"_s, receptionRequest(), Output::Pdf);
+        SlipRun run = m_fixture.run(u"TKV418R1"_s, byReception(customerRequest()), Output::Pdf);
         QVERIFY2(run.status.ok(), qPrintable(failureText(run.status)));
         m_fixture.verify(run, {"pages=2", "flag=0"});
         QSet<QString> visitors;
@@ -402,33 +392,50 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
 
     // A sibling that cannot do its part: the card is part of the standard slip, so without it
     // the start fails and nothing prints; a store master that fails still leaves the store code
-    // in its three-digit form for the examination.
-    void componentFailures_data() {
-        QTest::addColumn<QString>("failing");
+    // in its three-digit form for the examination. GetBaseData answers 0 for found;
+    // prf_GetBaseData answers 1 for found, 0 for not found and -1 for anything else, and only a
+    // found customer fills the header.
+    void components_data() {
+        QTest::addColumn<QString>("component");
         QTest::addColumn<QVariantMap>("request");
         QTest::addColumn<QStringList>("expected");
+        const QString notFilled = u"pages=1|flag=0|Fld_CUSTOM_MEI=|-Fld_ASTA_M|-Fld_ASTA_W"_s;
         QTest::newRow("card not registered")
-            << "card" << customerRequest() << items(u"pages=0|flag=-1|rtng=-1"_s);
+            << "no card" << customerRequest() << items(u"pages=0|flag=-1|rtng=-1"_s);
         QTest::newRow("store master fails, code 1")
-            << "store" << customerRequest({{"StoreCodeL", "1"}})
+            << "failing store" << customerRequest({{"StoreCodeL", "1"}})
             << items(u"pages=1|flag=0|Fld_STORE_NM_CD=|Fld_EXAM_DT=2024年06月01日|"
                      "Fld_LENS1_NM=遠近共通"_s);
+        QTest::newRow("customer base: 0 found")
+            << "customer base 0" << customerRequest()
+            << items(u"pages=1|flag=0|Fld_CUSTOM_MEI=代理 花子|+Fld_ASTA_M|-Fld_ASTA_W"_s);
+        QTest::newRow("customer base: 1 no such customer")
+            << "customer base 1" << customerRequest() << items(notFilled);
+        QTest::newRow("customer base: 2 unexpected")
+            << "customer base 2" << customerRequest() << items(notFilled);
     }
-    void componentFailures() {
-        QFETCH(QString, failing);
+    void components() {
+        QFETCH(QString, component);
         QFETCH(QVariantMap, request);
         QFETCH(QStringList, expected);
         if (!m_fixture.prepare(kSqlite, QString::fromUtf8(kCustomer)))
             return;
+        ComponentRegistry& registry = ComponentRegistry::instance();
         const auto restore = qScopeGuard([&] {
-            ComponentRegistry::instance().reset();
+            registry.reset();
             m_fixture.initTestCase();
         });
-        if (failing == u"card")
+        if (component == u"no card") {
             report::ReportFactory::instance().unregisterReport(u"TKV418R3"_s);
-        else
-            ComponentRegistry::instance().registerStoreMaster(
-                u"RVA510.RVA510C2"_s, [] { return std::make_unique<FailingStoreMaster>(); });
+        } else if (component == u"failing store") {
+            registry.registerStoreMaster(u"RVA510.RVA510C2"_s,
+                                         [] { return std::make_unique<FailingStoreMaster>(); });
+        } else {
+            const long answer = component.right(1).toLong();
+            registry.registerCustomerBase(u"RVE530.RVE530C1"_s, [answer] {
+                return std::make_unique<AnsweringCustomerBase>(answer);
+            });
+        }
         m_fixture.verify(m_fixture.run(u"TKV418R1"_s, request), expected);
     }
 
@@ -495,31 +502,6 @@ VALUES ('001', 1, 5001, 2, 11, 20, '右レンズ', 1), ('001', 1, 5001, 2, 12, 2
         QCOMPARE(relay.dead(), fault == u"stopped" || fault == u"killed");
         QCOMPARE(db::openConnectionCount(), openBefore);
         QCOMPARE(sessionsOnServer(application), 0);
-    }
-
-    // GetBaseData answers 0 for found; prf_GetBaseData answers 1 for found, 0 for not found and
-    // -1 for anything else, and only a found customer fills the header.
-    void customerBaseAnswers_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QStringList>("expected");
-        const QString notFilled = u"pages=1|flag=0|Fld_CUSTOM_MEI=|-Fld_ASTA_M|-Fld_ASTA_W"_s;
-        QTest::newRow("0 found") << 0
-                                 << items(u"pages=1|flag=0|Fld_CUSTOM_MEI=代理 花子|+Fld_ASTA_M|"
-                                          "-Fld_ASTA_W"_s);
-        QTest::newRow("1 no such customer") << 1 << items(notFilled);
-        QTest::newRow("2 unexpected") << 2 << items(notFilled);
-    }
-    void customerBaseAnswers() {
-        QFETCH(int, answer);
-        QFETCH(QStringList, expected);
-        if (!m_fixture.prepare(kSqlite, QString::fromUtf8(kCustomer)))
-            return;
-        ComponentRegistry& registry = ComponentRegistry::instance();
-        const auto restore = qScopeGuard([&] { m_fixture.initTestCase(); });
-        registry.registerCustomerBase(u"RVE530.RVE530C1"_s, [answer] {
-            return std::make_unique<AnsweringCustomerBase>(answer);
-        });
-        m_fixture.verify(m_fixture.run(u"TKV418R1"_s, customerRequest()), expected);
     }
 };
 

@@ -21,6 +21,7 @@
 
 using namespace kema;
 using namespace kema::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -94,86 +95,39 @@ private slots:
         QTest::addColumn<QVariantMap>("request");
         QTest::addColumn<QVariantMap>("host");
         QTest::addColumn<QStringList>("expected");
-        struct Row {
-            const char* name;
-            QString rows;
-            int kidou;
-            int syori;
-            QVariantMap changes;
-            QVariantMap host;
-            QStringList expected;
+        const auto row = [](const char* name, const QString& rows, int kidou, int syori,
+                            const QVariantMap& changes, const QVariantMap& host,
+                            const QStringList& expected) {
+            for (const QString& backend : backends())
+                for (int denpKbn : {1, 2})
+                    QTest::addRow("%s %s: %s", qPrintable(backend), className(denpKbn), name)
+                        << backend << denpKbn << rows
+                        << with(request(denpKbn, kidou, syori), changes) << host << expected;
         };
-        const QList<Row> common{
-            {"by key: stored telephones, katagaki line, amounts",
-             {},
-             1,
-             2,
-             {},
-             {},
-             {"pages=1", "flag=0", "Fld_STORE_NM_CD=みどり眼鏡 本店", "Fld_HOME_TEL=03-3333-4444",
-              "Fld_CONNECT_TEL=090-7777-8888", "Fld_ADDRESS2=メゾン渋谷　みどり商事",
-              "Fld_CUBS_GL_AMT_SUM=\\123,456", "Fld_CUBS_CL_AMT_SUM=", "Fld_CUBS_OTH_AMT_SUM=",
-              "-bmpMask", "-GENGO1", "+Fld_ASTA_W", "-Fld_ASTA_M", "barcode=R0003"}},
-            {"by key: the host's numbers, blank ones keep the stored",
-             {},
-             1,
-             2,
-             {},
-             {{"HOME_TEL", "045-000-1111"}, {"RENRAKUSAKI", "  "}},
-             {"Fld_HOME_TEL=045-000-1111", "Fld_CONNECT_TEL=090-7777-8888"}},
-            {"by key: no stored mobile number gets the mask",
-             "UPDATE CBASE SET CUBS_CARRY_TEL = NULL, CUBS_HOME_TEL = ' ';",
-             1,
-             2,
-             {},
-             {},
-             {"Fld_HOME_TEL=" + kMask, "Fld_CONNECT_TEL=" + kMask}},
-            {"by key: second address line Null, amounts 0 and Null",
-             "UPDATE CBASE SET CUBS_ADDRESS2 = NULL, CUBS_GL_AMT_SUM = 0;",
-             1,
-             2,
-             {},
-             {},
-             {"Fld_ADDRESS2=　みどり商事", "Fld_CUBS_GL_AMT_SUM="}},
-            {"by key: OutDate that is not a date",
-             {},
-             1,
-             2,
-             {{"OutDate", "2025/02/30"}},
-             {},
-             {"Fld_VISIT_YY=", "Fld_CUSTOM_NO=0017001", "Fld_CUBS_GL_AMT_SUM=\\123,456"}},
-            {"by key: store unknown", {}, 1, 2, {{"StoreCodeL", "9"}}, {}, {"Fld_STORE_NM_CD="}},
-            {"reception: mobile from the row, the mask when it is blank",
-             {},
-             1,
-             1,
-             {},
-             {},
-             {"pages=1", "Fld_HOME_TEL=03-1212-3434", "Fld_CONNECT_TEL=" + kMask, "+bmpMask",
-              "Fld_CUSTOM_MEI=鈴木 花"}},
-            {"reception not found: one page, the mask shown",
-             {},
-             1,
-             1,
-             {{"QNumberL", "R9999"}},
-             {},
-             {"pages=1", "flag=-1", "message=11003", "+bmpMask"}},
-            {"blank form: both telephones masked, the mask shown",
-             {},
-             2,
-             1,
-             {},
-             {},
-             {"pages=1", "flag=0", "Fld_HOME_TEL=" + kMask, "Fld_CONNECT_TEL=" + kMask, "+bmpMask",
-              "Fld_STORE_NM_CD=みどり眼鏡 本店"}},
-        };
-        for (const QString& backend : backends())
-            for (int denpKbn : {1, 2})
-                for (const Row& row : common)
-                    QTest::addRow("%s %s: %s", qPrintable(backend), className(denpKbn), row.name)
-                        << backend << denpKbn << row.rows
-                        << with(request(denpKbn, row.kidou, row.syori), row.changes) << row.host
-                        << row.expected;
+        row("by key: stored telephones, katagaki line, amounts", {}, 1, 2, {}, {},
+            items(u"pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店|Fld_HOME_TEL=03-3333-4444|"
+                  "Fld_CONNECT_TEL=090-7777-8888|Fld_ADDRESS2=メゾン渋谷　みどり商事|"
+                  "Fld_CUBS_GL_AMT_SUM=\\123,456|Fld_CUBS_CL_AMT_SUM=|Fld_CUBS_OTH_AMT_SUM=|"
+                  "-bmpMask|-GENGO1|+Fld_ASTA_W|-Fld_ASTA_M|barcode=R0003"_s));
+        row("by key: the host's numbers, blank ones keep the stored", {}, 1, 2, {},
+            {{"HOME_TEL", "045-000-1111"}, {"RENRAKUSAKI", "  "}},
+            items(u"Fld_HOME_TEL=045-000-1111|Fld_CONNECT_TEL=090-7777-8888"_s));
+        row("by key: no stored mobile number gets the mask",
+            "UPDATE CBASE SET CUBS_CARRY_TEL = NULL, CUBS_HOME_TEL = ' ';", 1, 2, {}, {},
+            items(u"Fld_HOME_TEL="_s + kMask + u"|Fld_CONNECT_TEL="_s + kMask));
+        row("by key: second address line Null, amounts 0 and Null",
+            "UPDATE CBASE SET CUBS_ADDRESS2 = NULL, CUBS_GL_AMT_SUM = 0;", 1, 2, {}, {},
+            items(u"Fld_ADDRESS2=　みどり商事|Fld_CUBS_GL_AMT_SUM="_s));
+        row("by key: store unknown", {}, 1, 2, {{"StoreCodeL", "9"}}, {},
+            items(u"Fld_STORE_NM_CD="_s));
+        row("reception: mobile from the row, the mask when it is blank", {}, 1, 1, {}, {},
+            items(u"pages=1|Fld_HOME_TEL=03-1212-3434|Fld_CONNECT_TEL="_s + kMask +
+                  u"|+bmpMask|Fld_CUSTOM_MEI=鈴木 花"_s));
+        row("reception not found: one page, the mask shown", {}, 1, 1, {{"QNumberL", "R9999"}}, {},
+            items(u"pages=1|flag=-1|message=11003|+bmpMask"_s));
+        row("blank form: both telephones masked, the mask shown", {}, 2, 1, {}, {},
+            items(u"pages=1|flag=0|Fld_HOME_TEL="_s + kMask + u"|Fld_CONNECT_TEL="_s + kMask +
+                  u"|+bmpMask|Fld_STORE_NM_CD=みどり眼鏡 本店"_s));
         for (const QString& backend : backends()) {
             QTest::addRow("%s TKV418R4: by key: row 1 of the prescription", qPrintable(backend))
                 << backend << 1 << QString() << request(1, 1, 2) << QVariantMap()
@@ -292,15 +246,12 @@ private slots:
             layout.value()->controls[size_t(layout.value()->indexOf(QStringLiteral("bmpMask")))];
         const QImage page(run.file);
         QVERIFY(!page.isNull());
-        // The mask's inside at 300 dpi, a pixel in from its border, at the page's margins.
-        const double scale = 300.0 / 1440;
-        const QRect inside(int((layout.value()->leftMargin + mask.left) * scale) + 2,
-                           int((300 + mask.top) * scale) + 2, int(mask.width * scale) - 4,
-                           int(mask.height * scale) - 4);
-        int ink = 0;
-        for (int y = inside.top(); y <= inside.bottom(); ++y)
-            for (int x = inside.left(); x <= inside.right(); ++x)
-                ink += qGray(page.pixel(x, y)) < 128;
+        // The mask's inside, a point in from its border, at the page's margins.
+        const QRectF inside =
+            QRectF(QPointF(layout.value()->leftMargin + mask.left, 300 + mask.top) / 20.0,
+                   QSizeF(mask.width, mask.height) / 20.0)
+                .adjusted(1, 1, -1, -1);
+        const int ink = darkPixels(page, inside, 300);
         if (blank)
             QCOMPARE(ink, 0);
         else

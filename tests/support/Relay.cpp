@@ -46,7 +46,8 @@ Relay::Relay(quint16 serverPort, QByteArray dieAt)
         getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return;
     m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] { run(); });
+    if (m_serverPort != 0)
+        m_thread = std::thread([this] { run(); });
 }
 
 Relay::~Relay() {

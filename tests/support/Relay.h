@@ -9,12 +9,14 @@
 namespace kema::test {
 
 // A stand-in for a database server on a loopback port: passes every connection made to it on
-// to the real server and counts them. It can die as a server does: at once (serverDown), or
-// when a client sends a message containing `dieAt` (the statement it will not answer). A dead
-// relay has closed every connection and refuses new ones.
+// to the real server and counts them (the server keeps no count of refused logins a test could
+// read). It can die as a server does: at once (serverDown), or when a client sends a message
+// containing `dieAt` (the statement it will not answer); a dead relay has closed every
+// connection and refuses new ones. Without a server port it takes connections and never
+// answers: the kernel completes the handshake from the backlog while nobody reads.
 class Relay {
 public:
-    explicit Relay(quint16 serverPort, QByteArray dieAt = {});
+    explicit Relay(quint16 serverPort = 0, QByteArray dieAt = {});
     ~Relay();
     Relay(const Relay&) = delete;
     Relay& operator=(const Relay&) = delete;

@@ -52,6 +52,14 @@ inline QVariantMap with(QVariantMap request, const QVariantMap& changes) {
     return request;
 }
 
+// A request by customer key turned into one by reception number, and into the blank form.
+inline QVariantMap byReception(const QVariantMap& request) {
+    return with(request, {{"SyoriKbnL", 1}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
+}
+inline QVariantMap blankForm(const QVariantMap& request) {
+    return with(request, {{"KidouKbnL", 2}, {"UserUQKeyL", 0.0}, {"OutDate", ""}});
+}
+
 class SlipFixture {
 public:
     SlipFixture();

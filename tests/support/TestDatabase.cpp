@@ -185,7 +185,7 @@ QString withApplicationName(const QString& connection, const QString& applicatio
     return connection + QStringLiteral("%3BSET application_name TO '") + application + u'\'';
 }
 
-int sessionsOnServer(const QString& application) {
+int sessionsOnServer(const QString& application, int atMost) {
     const auto count = [&] {
         db::Connection connection;
         if (!connection.open(qEnvironmentVariable("KEMA_TEST_PG")).ok())
@@ -199,7 +199,7 @@ int sessionsOnServer(const QString& application) {
         return n.ok() ? n.value().toInt() : -1;
     };
     int n = count();
-    for (int i = 0; i < 40 && n > 0; ++i) {
+    for (int i = 0; i < 40 && n > atMost; ++i) {
         QThread::msleep(50);
         n = count();
     }

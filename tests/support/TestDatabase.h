@@ -22,6 +22,7 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -50,9 +51,11 @@ inline QStringList backends() {
 
 // A PostgreSQL connection string whose sessions carry `application` as application_name.
 QString withApplicationName(const QString& connection, const QString& application);
-// The sessions of `application` on the test server, once it has seen them end (it counts a
-// disconnection a moment later); -1 when it cannot be asked.
-int sessionsOnServer(const QString& application);
+// The sessions of `application` on the test server once at most `atMost` are left, or after two
+// seconds (the server counts a disconnection a moment later); kNow asks once. -1 when it cannot
+// be asked.
+inline constexpr int kNow = std::numeric_limits<int>::max();
+int sessionsOnServer(const QString& application, int atMost = 0);
 
 class TestDatabase {
 public:
