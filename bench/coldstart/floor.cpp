@@ -27,13 +27,13 @@ const char* const kSamples[] = {"0.70",      "-2.25",        "180",
 
 // "IPAMincho:8.25:290" or "IPAMincho:10:2:bold": that many texts in that font; the size in
 // twips as pixels, as the slips lay text out.
-std::pair<QFont, int> fontSpec(const QString& spec) {
-    const QStringList parts = spec.split(u':');
-    QFont font(parts.value(0));
-    font.setPixelSize(qRound(parts.value(1).toDouble() * 20));
-    font.setBold(parts.value(3) == u"bold");
+std::pair<QFont, int> fontAndCount(const QString& argument) {
+    const QStringList fields = argument.split(u':');
+    QFont font(fields.value(0));
+    font.setPixelSize(qRound(fields.value(1).toDouble() * 20));
+    font.setBold(fields.value(3) == u"bold");
     font.setHintingPreference(QFont::PreferNoHinting);
-    return {font, parts.value(2).toInt()};
+    return {font, fields.value(2).toInt()};
 }
 
 } // namespace
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     const int frames = std::atoi(argv[4]);
     std::vector<std::pair<QFont, int>> fonts;
     for (int i = 5; i < argc; ++i)
-        fonts.push_back(fontSpec(QString::fromLocal8Bit(argv[i])));
+        fonts.push_back(fontAndCount(QString::fromLocal8Bit(argv[i])));
 
     QPdfWriter writer(QString::fromLocal8Bit(argv[1]));
     writer.setResolution(int(Resolution));
