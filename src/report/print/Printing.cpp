@@ -24,6 +24,21 @@ Error printError(const QString& text) {
     return Error{errors::Printer, QStringLiteral("printPages"), text};
 }
 
+// Pages `first` to `last` onto the device `painter` has begun, each on a sheet of its own; on a
+// failure the painter has ended. `where` names the printer in errors.
+Status paintRange(const Report& report, QPainter& painter, QPagedPaintDevice& device, int dpi,
+                  int first, int last, const QString& where) {
+    for (int index = first; index <= last; ++index) {
+        if (index > first && !device.newPage()) {
+            painter.end();
+            return printError(
+                QStringLiteral("printer \"%1\" could not start page %2").arg(where).arg(index + 1));
+        }
+        paintPage(report, index, painter, dpi, dpi);
+    }
+    return {};
+}
+
 // A print dialog's choice of a file: Qt's own PDF output, as the dialog set it up.
 Status printToFile(const Report& report, QPrinter& printer, int copies, int first, int last) {
     printer.setDocName(documentName(report));
@@ -35,14 +50,10 @@ Status printToFile(const Report& report, QPrinter& printer, int copies, int firs
     QPainter painter;
     if (!painter.begin(&printer))
         return printError(QStringLiteral("printer \"%1\" could not start the job").arg(file));
-    for (int index = first; index <= last; ++index) {
-        if (index > first && !printer.newPage()) {
-            painter.end();
-            return printError(
-                QStringLiteral("printer \"%1\" could not start page %2").arg(file).arg(index + 1));
-        }
-        paintPage(report, index, painter, printer.resolution(), printer.resolution());
-    }
+    if (Status pages =
+            paintRange(report, painter, printer, printer.resolution(), first, last, file);
+        !pages)
+        return pages;
     if (!painter.end() || printer.printerState() == QPrinter::Error)
         return printError(QStringLiteral("printer \"%1\" did not accept the job").arg(file));
     return {};
@@ -68,14 +79,9 @@ Result<QByteArray> jobPdf(const Report& report, const QPrinter& printer, int fir
     if (!painter.begin(&writer))
         return printError(
             QStringLiteral("printer \"%1\": the job's pages could not be drawn").arg(where));
-    for (int index = first; index <= last; ++index) {
-        if (index > first && !writer.newPage()) {
-            painter.end();
-            return printError(
-                QStringLiteral("printer \"%1\" could not start page %2").arg(where).arg(index + 1));
-        }
-        paintPage(report, index, painter, writer.resolution(), writer.resolution());
-    }
+    if (Status pages = paintRange(report, painter, writer, writer.resolution(), first, last, where);
+        !pages)
+        return pages.error();
     if (!painter.end())
         return printError(
             QStringLiteral("printer \"%1\": the job's pages could not be drawn").arg(where));
