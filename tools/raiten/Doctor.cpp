@@ -1,4 +1,5 @@
 #include "Doctor.h"
+#include "Options.h"
 
 #include "report/Fonts.h"
 #include "report/Layout.h"
@@ -682,15 +683,10 @@ std::optional<QString> parse(const QStringList& arguments, Options& options) {
             options.json = true;
             continue;
         }
-        QString value;
-        if (const qsizetype equals = name.indexOf(u'='); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments.at(++i);
-        } else {
+        const std::optional<QString> given = raiten::optionValue(arguments, i, name);
+        if (!given)
             return name + QStringLiteral(" needs a value");
-        }
+        const QString& value = *given;
         if (name == u"--settings" || name == u"--nprinter") {
             if (value.isEmpty())
                 return name + QStringLiteral(" needs a file name");

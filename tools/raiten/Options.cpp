@@ -54,6 +54,17 @@ std::optional<UsageError> take(Options& options, const QString& name, const QStr
 
 } // namespace
 
+std::optional<QString> optionValue(const QStringList& arguments, qsizetype& i, QString& name) {
+    if (const qsizetype equals = name.indexOf(u'='); equals >= 0) {
+        const QString value = name.mid(equals + 1);
+        name.truncate(equals);
+        return value;
+    }
+    if (i + 1 < arguments.size())
+        return arguments.at(++i);
+    return std::nullopt;
+}
+
 std::variant<Options, UsageError> parse(const QStringList& arguments) {
     Options options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -69,16 +80,10 @@ std::variant<Options, UsageError> parse(const QStringList& arguments) {
         if (!argument.startsWith(u"--") || argument.size() == 2)
             return UsageError{QStringLiteral("unexpected argument \"") + argument + u'"'};
         QString name = argument.mid(2);
-        QString value;
-        if (const qsizetype equals = name.indexOf(u'='); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments.at(++i);
-        } else {
+        const std::optional<QString> value = optionValue(arguments, i, name);
+        if (!value)
             return UsageError{QStringLiteral("--") + name + QStringLiteral(" needs a value")};
-        }
-        if (auto error = take(options, name, value))
+        if (auto error = take(options, name, *value))
             return *error;
     }
     if (options.pdf && options.png)

@@ -26,6 +26,10 @@ struct UsageError {
     QString text;
 };
 
+// The value of the option `name`, read at arguments[i]: what follows its '=' (`name` is cut
+// there), else the next argument (`i` then moves on to it); nothing when there is none.
+std::optional<QString> optionValue(const QStringList& arguments, qsizetype& i, QString& name);
+
 // The command line after the program name; "doctor" is the caller's to dispatch first.
 std::variant<Options, UsageError> parse(const QStringList& arguments);
 
