@@ -23,6 +23,8 @@ using namespace kema::report;
 
 namespace {
 
+const QString kFaultQueue = QStringLiteral("kema_fault");
+
 int lpadmin(const QStringList& arguments) {
     return QProcess::execute(QStringLiteral("lpadmin"), arguments);
 }
@@ -222,34 +224,34 @@ private slots:
     // why; a stopped queue would hold the job; a queue deleted after the page setup, or a
     // scheduler gone by then, is not replaced by another printer.
     void printFails_data() {
+        QTest::addColumn<QString>("queue"); // kFaultQueue: one the row makes and removes
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("copies");
         QTest::addColumn<QStringList>("reason");
+        const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
         const QString rejecting = qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE");
-        QTest::newRow("0 copies") << "" << 0 << QStringList{"copy count 0"};
-        QTest::newRow("-1 copies") << "" << -1 << QStringList{"copy count -1"};
+        QTest::newRow("0 copies") << queue << "" << 0 << QStringList{"copy count 0"};
+        QTest::newRow("-1 copies") << queue << "" << -1 << QStringList{"copy count -1"};
         QTest::newRow("rejecting queue")
-            << "rejecting" << 1
+            << rejecting << "" << 1
             << QStringList{"\"" + rejecting + "\"", "not accepting jobs", "closed for the tests"};
         QTest::newRow("stopped queue")
-            << "stopped" << 1
+            << kFaultQueue << "stopped" << 1
             << QStringList{"\"kema_fault\"", "is stopped", "paper jam at the counter"};
         QTest::newRow("queue deleted after the page setup")
-            << "deleted" << 1 << QStringList{"\"kema_fault\" is not a CUPS queue here"};
+            << kFaultQueue << "deleted" << 1
+            << QStringList{"\"kema_fault\" is not a CUPS queue here"};
         QTest::newRow("scheduler gone after the page setup")
-            << "scheduler gone" << 1 << QStringList{"no CUPS queue is available"};
+            << kFaultQueue << "scheduler gone" << 1 << QStringList{"no CUPS queue is available"};
     }
 
     void printFails() {
         KEMA_REQUIRE_CUPS();
+        QFETCH(QString, queue);
         QFETCH(QString, fault);
         QFETCH(int, copies);
         QFETCH(QStringList, reason);
-        const bool ownQueue = fault != QLatin1String("") && fault != QLatin1String("rejecting");
-        const QString queue = fault == QLatin1String("rejecting")
-                                  ? qEnvironmentVariable("KEMA_TEST_CUPS_REJECTING_QUEUE")
-                              : ownQueue ? QStringLiteral("kema_fault")
-                                         : qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE");
+        const bool ownQueue = queue == kFaultQueue;
         if (ownQueue) {
             QCOMPARE(
                 lpadmin({"-p", queue, "-E", "-v", qEnvironmentVariable("KEMA_TEST_CUPS_DEVICE"),
