@@ -1,6 +1,7 @@
 #include "report/Layout.h"
 #include "services/ErrorNumbers.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -385,7 +386,73 @@ Error layoutError(const QString& text) {
     return Error{errors::Layout, QStringLiteral("layout"), text};
 }
 
+// The packed form: the fields in one order for writing and reading.
+constexpr quint32 PackMagic = 0x4B4C4159; // "KLAY"
+constexpr quint16 PackVersion = 1;
+
+struct Writer {
+    QDataStream& stream;
+    template <typename... T> void operator()(const T&... values) { (stream << ... << values); }
+};
+
+struct Loader {
+    QDataStream& stream;
+    template <typename... T> void operator()(T&... values) { (stream >> ... >> values); }
+};
+
+template <typename Io, typename Font> void fontFields(Io& io, Font& f) {
+    io(f.face, f.size, f.bold, f.italic, f.underline, f.strikeOut, f.charset);
+}
+
+template <typename Io, typename Control> void controlFields(Io& io, Control& c) {
+    io(c.kind, c.name, c.ordinal, c.left, c.top, c.width, c.height, c.visible, c.text);
+    fontFields(io, c.font);
+    io(c.align, c.foreColor, c.backColor, c.lineColor, c.lineWeight, c.filled, c.stored, c.data,
+       c.sizeText);
+}
+
+template <typename Io, typename Layout> void layoutFields(Io& io, Layout& l) {
+    io(l.name, l.printWidth, l.leftMargin, l.rightMargin, l.topMargin, l.bottomMargin,
+       l.documentName, l.section.name, l.section.height, l.section.backColor);
+}
+
+Result<LayoutPtr> unpack(const QByteArray& bytes, const QString& source) {
+    QDataStream stream(bytes);
+    stream.setVersion(QDataStream::Qt_6_4);
+    Loader in{stream};
+    quint32 magic = 0;
+    quint16 version = 0;
+    in(magic, version);
+    if (magic != PackMagic || version != PackVersion)
+        return layoutError(
+            QStringLiteral("%1: not a layout packed by this version of the build").arg(source));
+    auto layout = std::make_shared<ReportLayout>();
+    layoutFields(in, *layout);
+    quint32 count = 0;
+    in(count);
+    // A control takes far more than one byte: a damaged count cannot claim the memory.
+    for (quint32 i = 0;
+         i < count && i < quint32(bytes.size()) && stream.status() == QDataStream::Ok; ++i)
+        controlFields(in, layout->controls.emplace_back());
+    if (stream.status() != QDataStream::Ok || !stream.atEnd() || layout->controls.size() != count)
+        return layoutError(QStringLiteral("%1: the packed layout is damaged").arg(source));
+    return LayoutPtr(std::move(layout));
+}
+
 } // namespace
+
+QByteArray packLayout(const ReportLayout& layout) {
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_6_4);
+    Writer out{stream};
+    out(PackMagic, PackVersion);
+    layoutFields(out, layout);
+    out(quint32(layout.controls.size()));
+    for (const LayoutControl& c : layout.controls)
+        controlFields(out, c);
+    return bytes;
+}
 
 Result<LayoutPtr> loadLayoutFile(const QString& path) {
     QFile file(path);
@@ -400,14 +467,25 @@ Result<LayoutPtr> loadLayoutFile(const QString& path) {
     }
 }
 
+namespace {
+
+Result<LayoutPtr> loadPacked(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return layoutError(
+            QStringLiteral("%1: cannot read the layout: %2").arg(path, file.errorString()));
+    return unpack(file.readAll(), path);
+}
+
+} // namespace
+
 Result<LayoutPtr> loadLayout(const QString& name) {
     static QMutex mutex;
     static std::map<QString, Result<LayoutPtr>> cache;
     const QMutexLocker lock(&mutex);
     auto it = cache.find(name);
     if (it == cache.end())
-        it = cache.emplace(name, loadLayoutFile(QStringLiteral(":/layouts/%1.json").arg(name)))
-                 .first;
+        it = cache.emplace(name, loadPacked(QStringLiteral(":/layouts/%1.layout").arg(name))).first;
     return it->second;
 }
 

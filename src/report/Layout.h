@@ -54,12 +54,16 @@ struct LayoutControl {
     QVariantList stored;
     QString data;
     QStringList sizeText;
+
+    friend bool operator==(const LayoutControl&, const LayoutControl&) = default;
 };
 
 struct LayoutSection {
     QString name;
     qint32 height = 0;
     QRgb backColor = 0xFFFFFF;
+
+    friend bool operator==(const LayoutSection&, const LayoutSection&) = default;
 };
 
 struct ReportLayout {
@@ -76,6 +80,8 @@ struct ReportLayout {
     // Index into controls, or -1.
     int indexOf(const QString& name) const;
     const LayoutControl* find(const QString& name) const;
+
+    friend bool operator==(const ReportLayout&, const ReportLayout&) = default;
 };
 
 using LayoutPtr = std::shared_ptr<const ReportLayout>;
@@ -83,7 +89,13 @@ using LayoutPtr = std::shared_ptr<const ReportLayout>;
 // Parses and validates one layout file; the report's name must match the file's base name.
 // Errors name the file, the control's ordinal and name, and what is wrong.
 Result<LayoutPtr> loadLayoutFile(const QString& path);
-// The compiled-in layout ":/layouts/<name>.json", parsed once per process (thread-safe).
+
+// The layout in the form the build compiles in: read without parsing, as validation ran when
+// the build packed the file.
+QByteArray packLayout(const ReportLayout& layout);
+
+// The compiled-in layout ":/layouts/<name>.layout", packed from layouts/<name>.json by the build,
+// read once per process (thread-safe).
 Result<LayoutPtr> loadLayout(const QString& name);
 
 // Error number of a broken or missing layout.

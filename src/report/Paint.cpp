@@ -5,6 +5,7 @@
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRawFont>
 #include <QTextLayout>
 
 #include <cmath>
@@ -49,16 +50,24 @@ std::shared_ptr<const TextLayout> layOut(const TextPrimitive& t) {
         else if (t.align == Align::Center)
             x = (width - natural) / 2;
         line.setPosition(QPointF(x, y));
-        if (x < 0 || x + natural > width)
-            result->overflows = true;
         y += line.height();
-        if (y > height)
-            result->overflows = true;
         if (wrap && y + lineHeight > height)
             break;
     }
     layout.endLayout();
     result->runs = layout.glyphRuns();
+    // A line is often taller than its box while its glyphs are not: only ink past the box needs
+    // the clip, and each clip costs the PDF a reset of the whole graphics state.
+    const QRectF box(0, 0, width, height);
+    for (const QGlyphRun& run : std::as_const(result->runs)) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && !result->overflows; ++i) {
+            const QRectF ink = font.boundingRect(glyphs[i]).translated(positions[i]);
+            result->overflows = !ink.isEmpty() && !box.contains(ink);
+        }
+    }
     return result;
 }
 

@@ -122,7 +122,7 @@ private slots:
         Report report(u"NoSuchLayout"_s);
         const Status run = report.run();
         QVERIFY(!run.ok());
-        QVERIFY(run.error().description.contains(u":/layouts/NoSuchLayout.json"_s));
+        QVERIFY(run.error().description.contains(u":/layouts/NoSuchLayout.layout"_s));
         QVERIFY_THROWS_EXCEPTION(Failure, report.textField(u"Fld_NAME"_s));
     }
 

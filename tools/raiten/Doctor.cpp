@@ -409,7 +409,7 @@ Check fontsCheck() {
     QStringList faces;
     QStringList problems;
     const QStringList files = QDir(QStringLiteral(":/layouts"))
-                                  .entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+                                  .entryList({QStringLiteral("*.layout")}, QDir::Files, QDir::Name);
     for (const QString& file : files) {
         const auto layout = report::loadLayout(QFileInfo(file).completeBaseName());
         if (!layout) {
