@@ -419,6 +419,7 @@ template <typename Io, typename Layout> void layoutFields(Io& io, Layout& l) {
 Result<LayoutPtr> unpack(const QByteArray& bytes, const QString& source) {
     QDataStream stream(bytes);
     stream.setVersion(QDataStream::Qt_6_4);
+    stream.setByteOrder(QDataStream::LittleEndian);
     Loader in{stream};
     quint32 magic = 0;
     quint16 version = 0;
@@ -445,6 +446,7 @@ QByteArray packLayout(const ReportLayout& layout) {
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setVersion(QDataStream::Qt_6_4);
+    stream.setByteOrder(QDataStream::LittleEndian);
     Writer out{stream};
     out(PackMagic, PackVersion);
     layoutFields(out, layout);
