@@ -14,7 +14,8 @@ function(kema_add_layouts target)
     list(APPEND packed "${out}")
   endforeach()
   if(packed)
-    qt_add_resources(${target} ${target}_layouts PREFIX "/layouts"
+    # Stored uncompressed, the loader reads them in place.
+    qt_add_resources(${target} ${target}_layouts PREFIX "/layouts" OPTIONS --no-compress
                      BASE "${CMAKE_CURRENT_BINARY_DIR}/packed-layouts" FILES ${packed})
   endif()
 endfunction()

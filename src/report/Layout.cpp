@@ -1,7 +1,6 @@
 #include "report/Layout.h"
 #include "services/ErrorNumbers.h"
 
-#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -9,8 +8,10 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QResource>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
@@ -386,18 +387,122 @@ Error layoutError(const QString& text) {
     return Error{errors::Layout, QStringLiteral("layout"), text};
 }
 
-// The packed form: the fields in one order for writing and reading.
+// The packed form: fixed-width fields in the byte order of the machine that built it (the one
+// that reads it), a text as its UTF-16 length and code units. One field list serves both ways.
 constexpr quint32 PackMagic = 0x4B4C4159; // "KLAY"
 constexpr quint16 PackVersion = 1;
 
-struct Writer {
-    QDataStream& stream;
-    template <typename... T> void operator()(const T&... values) { (stream << ... << values); }
+template <typename T>
+concept Scalar = std::is_arithmetic_v<T> && !std::is_same_v<T, bool>;
+
+class PackWriter {
+public:
+    QByteArray bytes;
+
+    template <typename... T> void operator()(const T&... values) { (put(values), ...); }
+
+private:
+    template <Scalar T> void put(T v) { bytes.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void put(bool v) { put(quint8(v)); }
+    void put(ControlKind v) { put(qint32(v)); }
+    void put(Align v) { put(qint32(v)); }
+    void put(const QString& v) {
+        put(qint32(v.size()));
+        bytes.append(reinterpret_cast<const char*>(v.utf16()), v.size() * 2);
+    }
+    void put(const QStringList& v) {
+        put(qint32(v.size()));
+        for (const QString& s : v)
+            put(s);
+    }
+    // A barcode's stored values: numbers, Booleans and names.
+    void put(const QVariantList& v) {
+        put(qint32(v.size()));
+        for (const QVariant& value : v) {
+            put(qint32(value.typeId()));
+            if (value.typeId() == QMetaType::Double)
+                put(value.toDouble());
+            else if (value.typeId() == QMetaType::Bool)
+                put(value.toBool());
+            else
+                put(value.toString());
+        }
+    }
 };
 
-struct Loader {
-    QDataStream& stream;
-    template <typename... T> void operator()(T&... values) { (stream >> ... >> values); }
+class PackReader {
+public:
+    explicit PackReader(QByteArrayView bytes) : m_at(bytes.data()), m_end(m_at + bytes.size()) {}
+
+    bool ok() const { return m_ok; }
+    bool atEnd() const { return m_at == m_end; }
+    // A count no larger than the bytes left, so that a damaged one claims no memory.
+    qint32 count() {
+        qint32 n = 0;
+        get(n);
+        if (n < 0 || n > m_end - m_at)
+            m_ok = false;
+        return m_ok ? n : 0;
+    }
+
+    template <typename... T> void operator()(T&... values) { (get(values), ...); }
+
+private:
+    void take(void* to, qsizetype size) {
+        if (!m_ok || m_end - m_at < size) {
+            m_ok = false;
+            return;
+        }
+        std::memcpy(to, m_at, std::size_t(size));
+        m_at += size;
+    }
+    template <Scalar T> void get(T& v) { take(&v, sizeof v); }
+    void get(bool& v) {
+        quint8 byte = 0;
+        get(byte);
+        v = byte != 0;
+    }
+    template <typename E> void getEnum(E& v, E last) {
+        qint32 n = 0;
+        get(n);
+        if (n < 0 || n > qint32(last))
+            m_ok = false;
+        v = m_ok ? E(n) : E{};
+    }
+    void get(ControlKind& v) { getEnum(v, ControlKind::Barcode); }
+    void get(Align& v) { getEnum(v, Align::Center); }
+    void get(QString& v) {
+        const qint32 n = count();
+        v.resize(n);
+        take(v.data(), qsizetype(n) * 2);
+    }
+    void get(QStringList& v) {
+        for (qint32 i = 0, n = count(); i < n && m_ok; ++i)
+            get(v.emplace_back());
+    }
+    void get(QVariantList& v) {
+        for (qint32 i = 0, n = count(); i < n && m_ok; ++i) {
+            qint32 type = 0;
+            get(type);
+            if (type == QMetaType::Double) {
+                double d = 0;
+                get(d);
+                v.append(d);
+            } else if (type == QMetaType::Bool) {
+                bool b = false;
+                get(b);
+                v.append(b);
+            } else {
+                QString text;
+                get(text);
+                v.append(text);
+            }
+        }
+    }
+
+    const char* m_at;
+    const char* m_end;
+    bool m_ok = true;
 };
 
 template <typename Io, typename Font> void fontFields(Io& io, Font& f) {
@@ -416,11 +521,10 @@ template <typename Io, typename Layout> void layoutFields(Io& io, Layout& l) {
        l.documentName, l.section.name, l.section.height, l.section.backColor);
 }
 
-Result<LayoutPtr> unpack(const QByteArray& bytes, const QString& source) {
-    QDataStream stream(bytes);
-    stream.setVersion(QDataStream::Qt_6_4);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    Loader in{stream};
+} // namespace
+
+Result<LayoutPtr> unpackLayout(QByteArrayView bytes, const QString& source) {
+    PackReader in(bytes);
     quint32 magic = 0;
     quint16 version = 0;
     in(magic, version);
@@ -429,31 +533,23 @@ Result<LayoutPtr> unpack(const QByteArray& bytes, const QString& source) {
             QStringLiteral("%1: not a layout packed by this version of the build").arg(source));
     auto layout = std::make_shared<ReportLayout>();
     layoutFields(in, *layout);
-    quint32 count = 0;
-    in(count);
-    // A control takes far more than one byte: a damaged count cannot claim the memory.
-    for (quint32 i = 0;
-         i < count && i < quint32(bytes.size()) && stream.status() == QDataStream::Ok; ++i)
+    const qint32 count = in.count();
+    layout->controls.reserve(std::size_t(count));
+    for (qint32 i = 0; i < count && in.ok(); ++i)
         controlFields(in, layout->controls.emplace_back());
-    if (stream.status() != QDataStream::Ok || !stream.atEnd() || layout->controls.size() != count)
+    if (!in.ok() || !in.atEnd())
         return layoutError(QStringLiteral("%1: the packed layout is damaged").arg(source));
     return LayoutPtr(std::move(layout));
 }
 
-} // namespace
-
 QByteArray packLayout(const ReportLayout& layout) {
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream.setVersion(QDataStream::Qt_6_4);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    Writer out{stream};
+    PackWriter out;
     out(PackMagic, PackVersion);
     layoutFields(out, layout);
-    out(quint32(layout.controls.size()));
+    out(qint32(layout.controls.size()));
     for (const LayoutControl& c : layout.controls)
         controlFields(out, c);
-    return bytes;
+    return out.bytes;
 }
 
 Result<LayoutPtr> loadLayoutFile(const QString& path) {
@@ -472,11 +568,11 @@ Result<LayoutPtr> loadLayoutFile(const QString& path) {
 namespace {
 
 Result<LayoutPtr> loadPacked(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QResource resource(path);
+    if (!resource.isValid())
         return layoutError(
-            QStringLiteral("%1: cannot read the layout: %2").arg(path, file.errorString()));
-    return unpack(file.readAll(), path);
+            QStringLiteral("%1: cannot read the layout: no such resource").arg(path));
+    return unpackLayout(resource.uncompressedData(), path);
 }
 
 } // namespace

@@ -93,6 +93,8 @@ Result<LayoutPtr> loadLayoutFile(const QString& path);
 // The layout in the form the build compiles in: read without parsing, as validation ran when
 // the build packed the file.
 QByteArray packLayout(const ReportLayout& layout);
+// The packed form read back; damaged bytes give an error naming the source.
+Result<LayoutPtr> unpackLayout(QByteArrayView bytes, const QString& source);
 
 // The compiled-in layout ":/layouts/<name>.layout", packed from layouts/<name>.json by the build,
 // read once per process (thread-safe).
