@@ -20,11 +20,9 @@ class TestSchema : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_demoConnection;
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
         QProcess make;
         make.start(QStringLiteral(KEMA_SOURCE_DIR "/scripts/make-demo-db"), {m_dir.path()});
         QVERIFY(make.waitForFinished(120000));
@@ -33,8 +31,7 @@ private slots:
     }
 
     void cleanupTestCase() {
-        const QStringList names = QSqlDatabase::connectionNames();
-        for (const QString& name : names)
+        for (const QString& name : QSqlDatabase::connectionNames())
             QSqlDatabase::removeDatabase(name);
     }
 

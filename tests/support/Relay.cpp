@@ -11,6 +11,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace kema::test {
 namespace {
 
@@ -68,15 +70,7 @@ void Relay::serverDown() {
 void Relay::run() {
     std::vector<Pair> pairs;
     char buffer[8192];
-    while (!m_stop) {
-        if (m_dead) {
-            for (Pair& pair : pairs)
-                closePair(pair);
-            pairs.clear();
-            ::close(m_listener);
-            m_closed = true;
-            return;
-        }
+    while (!m_stop && !m_dead) {
         std::vector<pollfd> ends{{m_listener, POLLIN, 0}};
         for (const Pair& pair : pairs) {
             ends.push_back({pair.client, POLLIN, 0});
@@ -124,13 +118,15 @@ void Relay::run() {
     }
     for (Pair& pair : pairs)
         closePair(pair);
+    if (m_dead) {
+        ::close(m_listener);
+        m_closed = true;
+    }
 }
 
 QString withPort(const QString& connection, quint16 port) {
-    QString changed = connection;
-    changed.replace(QRegularExpression(QStringLiteral("(?i)\\bPORT=\\d+")),
-                    QStringLiteral("PORT=%1").arg(port));
-    return changed;
+    return QString(connection)
+        .replace(QRegularExpression(u"(?i)\\bPORT=\\d+"_s), u"PORT=%1"_s.arg(port));
 }
 
 } // namespace kema::test

@@ -14,6 +14,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace kema::test {
 namespace {
 
@@ -24,26 +26,23 @@ QString readSource(const QString& relative) {
 }
 
 Status failure(const QString& text) {
-    return Error{0, QStringLiteral("TestDatabase"), text};
+    return Error{0, u"TestDatabase"_s, text};
 }
 
 Status runProcess(const QString& program, const QStringList& arguments,
                   const QProcessEnvironment& env, const QByteArray& input = {}) {
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
-        return failure(program + QStringLiteral(" is missing (scripts/install-deps installs it)"));
+        return failure(program + u" is missing (scripts/install-deps installs it)"_s);
     QProcess process;
     process.setProcessEnvironment(env);
     process.start(path, arguments);
-    if (!process.waitForStarted())
-        return failure(program + QStringLiteral(" did not start"));
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000))
-        return failure(program + QStringLiteral(" did not finish"));
+        return failure(program + u" did not start or finish"_s);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return failure(program + QStringLiteral(": ") +
-                       QString::fromUtf8(process.readAllStandardError()));
+        return failure(program + u": "_s + QString::fromUtf8(process.readAllStandardError()));
     return Status::success();
 }
 
@@ -58,24 +57,22 @@ const char kSqliteLocalToday[] =
 // given.
 QProcessEnvironment psqlEnvironment(const QMap<QString, QString>& server, const QString& schema) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGHOST"), server.value(QStringLiteral("SERVER")));
-    env.insert(QStringLiteral("PGPORT"), server.value(QStringLiteral("PORT")));
-    env.insert(QStringLiteral("PGDATABASE"), server.value(QStringLiteral("DATABASE")));
-    env.insert(QStringLiteral("PGUSER"), server.value(QStringLiteral("UID")));
-    env.insert(QStringLiteral("PGPASSWORD"), server.value(QStringLiteral("PWD")));
-    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
+    env.insert(u"PGHOST"_s, server.value(u"SERVER"_s));
+    env.insert(u"PGPORT"_s, server.value(u"PORT"_s));
+    env.insert(u"PGDATABASE"_s, server.value(u"DATABASE"_s));
+    env.insert(u"PGUSER"_s, server.value(u"UID"_s));
+    env.insert(u"PGPASSWORD"_s, server.value(u"PWD"_s));
+    env.insert(u"PGCLIENTENCODING"_s, u"UTF8"_s);
     if (!schema.isEmpty())
-        env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c search_path=") + schema);
+        env.insert(u"PGOPTIONS"_s, u"-c search_path="_s + schema);
     return env;
 }
 
 Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
-               const QString& schema = {}) {
-    return runProcess(QStringLiteral("psql"),
-                      QStringList{QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("-v"),
-                                  QStringLiteral("ON_ERROR_STOP=1")} +
-                          arguments,
-                      psqlEnvironment(server, schema));
+               const QString& schema = {}, const QByteArray& input = {}) {
+    return runProcess(u"psql"_s,
+                      QStringList{u"-q"_s, u"-X"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s} + arguments,
+                      psqlEnvironment(server, schema), input);
 }
 
 } // namespace
@@ -105,43 +102,33 @@ void addBackendRows() {
 }
 
 TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(backend) {
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("no temporary directory");
-        return;
-    }
     if (backend == kSqlite) {
-        m_connection = QStringLiteral("DRIVER=SQLite3;Database=%1")
-                           .arg(QDir(m_dir.path()).filePath(QStringLiteral("store.sqlite")));
-    } else if (backend == kPostgres) {
+        m_connection =
+            u"DRIVER=SQLite3;Database=%1"_s.arg(QDir(m_dir.path()).filePath(u"store.sqlite"_s));
+    } else {
         const QString server = qEnvironmentVariable("KEMA_TEST_PG");
         if (server.isEmpty()) {
             m_unavailable = true;
-            m_error = QStringLiteral("KEMA_TEST_PG is not set: no PostgreSQL server");
+            m_error = u"KEMA_TEST_PG is not set: no PostgreSQL server"_s;
             return;
         }
         m_pg = connectionValues(server);
         static int counter = 0;
-        m_schema = QStringLiteral("kema_t_%1_%2_%3")
-                       .arg(QCoreApplication::applicationPid())
+        m_schema = u"kema_t_%1_%2_%3"_s.arg(QCoreApplication::applicationPid())
                        .arg(++counter)
                        .arg(QDateTime::currentMSecsSinceEpoch());
-        if (Status st =
-                runPsql(m_pg, {QStringLiteral("-c"), QStringLiteral("CREATE SCHEMA ") + m_schema});
-            !st.ok()) {
+        if (Status st = runPsql(m_pg, {u"-c"_s, u"CREATE SCHEMA "_s + m_schema}); !st.ok()) {
             m_error = st.error().description;
             m_schema.clear();
             return;
         }
-        m_connection = server + QStringLiteral(";ConnSettings=SET search_path TO ") + m_schema;
-    } else {
-        m_error = QStringLiteral("unknown backend ") + backend;
-        return;
+        m_connection = server + u";ConnSettings=SET search_path TO "_s + m_schema;
     }
     const bool demo = content == Content::Demo;
-    const QString schemaSql = readSource(QStringLiteral("db/schema.sql"));
-    const QString demoSql = demo ? readSource(QStringLiteral("db/demo.sql")) : QString();
+    const QString schemaSql = readSource(u"db/schema.sql"_s);
+    const QString demoSql = demo ? readSource(u"db/demo.sql"_s) : QString();
     if (schemaSql.isEmpty() || (demo && demoSql.isEmpty())) {
-        m_error = QStringLiteral("cannot read db/schema.sql or db/demo.sql");
+        m_error = u"cannot read db/schema.sql or db/demo.sql"_s;
         return;
     }
     const QString today = demo && backend == kSqlite ? QString::fromLatin1(kSqliteLocalToday) : "";
@@ -151,14 +138,10 @@ TestDatabase::TestDatabase(const QString& backend, Content content) : m_backend(
 
 TestDatabase::~TestDatabase() {
     if (!m_schema.isEmpty())
-        runPsql(m_pg,
-                {QStringLiteral("-c"), QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema)});
-    if (m_settingsWritten) {
-        if (m_previousSettings)
-            qputenv("KEMA_SETTINGS", *m_previousSettings);
-        else
-            qunsetenv("KEMA_SETTINGS");
-    }
+        runPsql(m_pg, {u"-c"_s, u"DROP SCHEMA %1 CASCADE"_s.arg(m_schema)});
+    if (m_settingsWritten)
+        m_previousSettings ? qputenv("KEMA_SETTINGS", *m_previousSettings)
+                           : qunsetenv("KEMA_SETTINGS");
 }
 
 std::unique_ptr<TestDatabase::TableLock> TestDatabase::lockTable(const QString& table) {
@@ -168,11 +151,9 @@ std::unique_ptr<TestDatabase::TableLock> TestDatabase::lockTable(const QString& 
                         __LINE__))
         return nullptr;
     session->setProcessEnvironment(psqlEnvironment(m_pg, m_schema));
-    session->start(QStringLiteral("psql"), {QStringLiteral("-q"), QStringLiteral("-X")});
+    session->start(u"psql"_s, {u"-q"_s, u"-X"_s});
     session->write(
-        QStringLiteral("BEGIN;\nLOCK TABLE %1 IN ACCESS EXCLUSIVE MODE;\n\\echo locked\n")
-            .arg(table)
-            .toUtf8());
+        u"BEGIN;\nLOCK TABLE %1 IN ACCESS EXCLUSIVE MODE;\n\\echo locked\n"_s.arg(table).toUtf8());
     while (!session->readAllStandardOutput().contains("locked"))
         if (!QTest::qVerify(session->waitForReadyRead(30000), "lock", qPrintable(table), __FILE__,
                             __LINE__))
@@ -182,7 +163,7 @@ std::unique_ptr<TestDatabase::TableLock> TestDatabase::lockTable(const QString& 
 
 QString withApplicationName(const QString& connection, const QString& application) {
     // The driver decodes %3B into the separator of the statements it runs after connecting.
-    return connection + QStringLiteral("%3BSET application_name TO '") + application + u'\'';
+    return connection + u"%3BSET application_name TO '"_s + application + u'\'';
 }
 
 int sessionsOnServer(const QString& application, int atMost) {
@@ -191,44 +172,35 @@ int sessionsOnServer(const QString& application, int atMost) {
         if (!connection.open(qEnvironmentVariable("KEMA_TEST_PG")).ok())
             return -1;
         auto rs = connection.execute(
-            QStringLiteral("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE application_name = ?"),
+            u"SELECT COUNT(*) AS N FROM pg_stat_activity WHERE application_name = ?"_s,
             {application});
-        if (!rs.ok() || rs.value().atEnd())
-            return -1;
-        auto n = rs.value().field(QStringLiteral("N"));
+        auto n = rs.ok() ? rs.value().field(u"N"_s) : Result<QVariant>(rs.error());
         return n.ok() ? n.value().toInt() : -1;
     };
     int n = count();
-    for (int i = 0; i < 40 && n > atMost; ++i) {
+    for (int i = 0; i < 40 && n > atMost; ++i, n = count())
         QThread::msleep(50);
-        n = count();
-    }
     return n;
 }
 
 Status TestDatabase::run(const QString& sql) {
     if (m_backend == kSqlite) {
-        const QString file = QDir(m_dir.path()).filePath(QStringLiteral("store.sqlite"));
-        return runProcess(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), file},
+        const QString file = QDir(m_dir.path()).filePath(u"store.sqlite"_s);
+        return runProcess(u"sqlite3"_s, {u"-bail"_s, file},
                           QProcessEnvironment::systemEnvironment(), sql.toUtf8());
     }
     if (m_schema.isEmpty())
         return failure(m_error);
-    QFile script(QDir(m_dir.path()).filePath(QStringLiteral("script.sql")));
-    if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate) || script.write(sql.toUtf8()) < 0)
-        return failure(QStringLiteral("cannot write ") + script.fileName());
-    script.close();
-    return runPsql(m_pg, {QStringLiteral("-f"), script.fileName()}, m_schema);
+    return runPsql(m_pg, {}, m_schema, sql.toUtf8());
 }
 
 QString TestDatabase::writeSettings(const QMap<QString, QString>& values) {
-    QMap<QString, QString> keys{{QStringLiteral("DBPARMS"), m_connection}};
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
-        keys.insert(it.key(), it.value());
-    QString text = QStringLiteral("[NWLS\\Common]\n");
+    QMap<QString, QString> keys{{u"DBPARMS"_s, m_connection}};
+    keys.insert(values);
+    QString text = u"[NWLS\\Common]\n"_s;
     for (auto it = keys.constBegin(); it != keys.constEnd(); ++it)
         text += it.key() + u'=' + it.value() + u'\n';
-    const QString path = QDir(m_dir.path()).filePath(QStringLiteral("settings.ini"));
+    const QString path = QDir(m_dir.path()).filePath(u"settings.ini"_s);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(text.toUtf8());
@@ -248,13 +220,13 @@ public:
     explicit RecordingDisplay(QList<RecordedMessage>& log) : m_log(log) {}
 
     long MSGDSP(const QString& code, const QVariant& argument, const QString& title) override {
-        m_log.append({QStringLiteral("MSGDSP"), code, argument, title, {}, {}, m_error});
+        m_log.append({u"MSGDSP"_s, code, argument, title, {}, {}, m_error});
         return 0;
     }
     void setErrObject(const Error& error) override { m_error = error; }
     long DBERRDSP(const QString& code, const QList<db::DbError>& errors, const QVariant& argument,
                   const QString& title) override {
-        RecordedMessage m{QStringLiteral("DBERRDSP"), code, argument, title, {}, {}, m_error};
+        RecordedMessage m{u"DBERRDSP"_s, code, argument, title, {}, {}, m_error};
         for (const db::DbError& e : errors) {
             m.errorTexts << e.description;
             m.sqlStates << e.sqlState;
@@ -271,9 +243,8 @@ private:
 } // namespace
 
 MessageRecorder::MessageRecorder() {
-    ComponentRegistry::instance().registerMessageDisplay(QStringLiteral("RVB520.RVB520C1"), [this] {
-        return std::make_unique<RecordingDisplay>(m_messages);
-    });
+    ComponentRegistry::instance().registerMessageDisplay(
+        u"RVB520.RVB520C1"_s, [this] { return std::make_unique<RecordingDisplay>(m_messages); });
 }
 
 MessageRecorder::~MessageRecorder() {
@@ -326,11 +297,8 @@ QString StderrCapture::text() {
     if (!m_file)
         return {};
     std::rewind(m_file);
-    QByteArray bytes;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0;)
-        bytes.append(buffer, qsizetype(n));
-    return QString::fromUtf8(bytes);
+    QFile file;
+    return file.open(m_file, QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace kema::test

@@ -12,14 +12,10 @@
 #include "services/Error.h"
 #include "services/components/Components.h"
 
-#include <QList>
 #include <QMap>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QVariant>
 
 #include <cstdio>
 #include <limits>
@@ -69,7 +65,6 @@ public:
     bool unavailable() const { return m_unavailable; } // no server to use
     bool isValid() const { return !m_unavailable && m_error.isEmpty(); }
     QString error() const { return m_error; }
-    QString backend() const { return m_backend; }
     QString connectionString() const { return m_connection; } // as DBPARMS holds it
     // Runs SQL text (any number of statements) through the backend's own client.
     Status run(const QString& sql);
