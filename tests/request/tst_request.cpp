@@ -191,7 +191,7 @@ private slots:
         if (company.isEmpty())
             QVERIFY(QFile::remove(m_settings));
         else
-            writeSettings("[NWLS\\Common]\nKIGYO=" + company.toLatin1());
+            writeSettings("[NWLS\\Common]\nKIGYO=" + company.toLatin1() + "\n");
         TKV418C1 object;
         prepare(object, validRequest(u"DenpKbnL=%1"_s.arg(denpKbn)));
         QCOMPARE(object.RaitenDenpyoPRINT(), 0);
