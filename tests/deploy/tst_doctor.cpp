@@ -16,12 +16,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using kema::test::kPostgres;
 using kema::test::kSqlite;
 
-const QString kSecret = QStringLiteral("doctor-secret-Xq7");
+const QString kSecret = u"doctor-secret-Xq7"_s;
 
 // Every check, in the order a workstation needs them.
 const QStringList kChecks{"settings",      "company",         "connection-string",
@@ -32,12 +34,12 @@ const QStringList kChecks{"settings",      "company",         "connection-string
 // What a row sets up before the doctor runs.
 struct Workstation {
     QString backend = kSqlite;
-    QString sql{};                                    // run on the store before the doctor
-    QString settingsFile = QStringLiteral("written"); // or "absent", "absent-default"
-    QVariantMap settings{};                           // keys of [NWLS\Common] replaced
-    QString nprinter{};                               // "" unset, "absent", or the file's text
+    QString sql{};                       // run on the store before the doctor
+    QString settingsFile = u"written"_s; // or "absent", "absent-default"
+    QVariantMap settings{};              // keys of [NWLS\Common] replaced
+    QString nprinter{};                  // "" unset, "absent", or the file's text
     QVariantMap environment{};
-    QString timeout = QStringLiteral("120"); // seconds the database may take
+    QString timeout = u"120"_s; // seconds the database may take
 };
 
 struct Run {
@@ -45,12 +47,6 @@ struct Run {
     QString out;
     QString err;
 };
-
-QString mark(const QString& status) {
-    return status == u"pass"   ? QStringLiteral("✓")
-           : status == u"fail" ? QStringLiteral("✗")
-                               : QStringLiteral("-");
-}
 
 bool write(const QString& path, const QString& text) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -96,8 +92,7 @@ private slots:
     void initTestCase() {
         for (const char* tool : {"sqlite3", "psql"}) {
             if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(
-                    QStringLiteral("%1 is not installed (scripts/install-deps)").arg(tool)));
+                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps)"_s.arg(tool)));
         }
         if (qEnvironmentVariableIsEmpty("CUPS_SERVER") ||
             qEnvironmentVariableIsEmpty("KEMA_TEST_CUPS_QUEUE")) {
@@ -119,8 +114,8 @@ private slots:
                             const QString& hint = {}) {
             QTest::newRow(name) << workstation << failing << detail << hint;
         };
-        const QString offsets = QStringLiteral("[START_POS]\nTOP=120\nLEFT=-40\nDevice=%1\n")
-                                    .arg(qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"));
+        const QString offsets = u"[START_POS]\nTOP=120\nLEFT=-40\nDevice=%1\n"_s.arg(
+            qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE"));
         const QVariantMap offsetCompany{{"KIGYO", "000008"}};
         row("demo workstation on SQLite", {});
         row("store on PostgreSQL", {.backend = kPostgres});
@@ -175,8 +170,7 @@ private slots:
         // Lives until the doctor has run: the row of a database that never answers.
         const kema::test::Relay silent;
         const QString silentServer =
-            QStringLiteral("DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;"
-                           "DATABASE=kema;UID=kema;PWD=%2")
+            u"DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;DATABASE=kema;UID=kema;PWD=%2"_s
                 .arg(silent.port())
                 .arg(kSecret);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -198,7 +192,7 @@ private slots:
             make.start(QStringLiteral(KEMA_SOURCE_DIR "/scripts/make-demo-db"), {dir.path()});
             QVERIFY(make.waitForFinished(60000));
             QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
-            connection = QStringLiteral("DRIVER=SQLite3;Database=") + dir.filePath("store.sqlite");
+            connection = u"DRIVER=SQLite3;Database="_s + dir.filePath("store.sqlite");
             if (!sql.isEmpty()) {
                 QProcess sqlite;
                 sqlite.start("sqlite3", {"-bail", dir.filePath("store.sqlite"), sql});
@@ -224,7 +218,7 @@ private slots:
                                           : value == u"{silent}"   ? silentServer
                                                                    : value);
                 }
-                QString text = QStringLiteral("[NWLS\\Common]\n");
+                QString text = u"[NWLS\\Common]\n"_s;
                 for (auto it = keys.cbegin(); it != keys.cend(); ++it)
                     text += it.key() + u'=' + it.value() + u'\n';
                 QVERIFY(write(settingsPath, text));
@@ -258,7 +252,7 @@ private slots:
         QVERIFY2(json.status == expected, qPrintable(json.out + json.err));
 
         // Passwords: masked in what is shown, the unopenable one never seen at all.
-        static const QRegularExpression shownPassword(QStringLiteral("PWD=(?!\\*\\*\\*)"),
+        static const QRegularExpression shownPassword(u"PWD=(?!\\*\\*\\*)"_s,
                                                       QRegularExpression::CaseInsensitiveOption);
         for (const QString& output : {text.out, text.err, json.out, json.err}) {
             QVERIFY2(!shownPassword.match(output).hasMatch(), qPrintable(output));
@@ -283,15 +277,16 @@ private slots:
             ids << id;
             // The same verdict, title, detail and hint on the line of the same place.
             const QString line = lines.at(i);
-            QVERIFY2(line.startsWith(mark(status) + u' ' + check.value("title").toString() +
-                                     QStringLiteral(": ") + check.value("detail").toString()),
+            const QString mark = status == u"pass" ? u"✓"_s : status == u"fail" ? u"✗"_s : u"-"_s;
+            QVERIFY2(line.startsWith(mark + u' ' + check.value("title").toString() + u": "_s +
+                                     check.value("detail").toString()),
                      qPrintable(line));
             if (status == u"fail") {
                 failed << id;
-                QVERIFY2(line.endsWith(QStringLiteral(" — ") + check.value("hint").toString()),
+                QVERIFY2(line.endsWith(u" — "_s + check.value("hint").toString()),
                          qPrintable(line));
             } else {
-                QVERIFY2(status == u"pass" || status == u"skip", qPrintable(line));
+                QVERIFY2(status == u"skip" || status == u"pass", qPrintable(line));
             }
             if (id == failing) {
                 QVERIFY2(check.value("detail").toString().contains(detail), qPrintable(line));

@@ -2,12 +2,13 @@
 #include "report/ReportFactory.h"
 #include "report/Viewer.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kema::test {
 
 namespace {
 
-const QStringList kSlipClasses = {QStringLiteral("TKV418R1"), QStringLiteral("TKV418R2"),
-                                  QStringLiteral("TKV418R4"), QStringLiteral("TKV418R5")};
+const QStringList kSlipClasses = {u"TKV418R1"_s, u"TKV418R2"_s, u"TKV418R4"_s, u"TKV418R5"_s};
 
 } // namespace
 
@@ -44,8 +45,7 @@ void RecordingReport::Report_ReportStart() {
     log.copies = copies();
     log.target = target();
     if (log.failInStart)
-        throw Failure(Error{5, QStringLiteral("RecordingReport"),
-                            QStringLiteral("the test report failed on purpose")});
+        throw Failure(Error{5, u"RecordingReport"_s, u"the test report failed on purpose"_s});
 }
 
 } // namespace kema::test
