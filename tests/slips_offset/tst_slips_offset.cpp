@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // One customer with a glasses and a contact-lens examination, and a reception of a new visitor.
-const char* const kRows = R"(
+const QString kRows = uR"(
 INSERT INTO CBASE (CUBS_UNIQUE_KEY, CUBS_CUSTOMER_NO, CUBS_STORE_CD, CUBS_KANA_MEI,
   CUBS_CUSTOM_MEI, CUBS_SEX, CUBS_BIRTH_DT, CUBS_MAILNO, CUBS_ADDRESS1, CUBS_ADDRESS2,
   CUBS_KATAGAKI, CUBS_HOME_TEL, CUBS_CONNECT_TEL, CUBS_CARRY_TEL, CUBS_GL_AMT_SUM,
@@ -47,7 +47,7 @@ VALUES ('001', 7001, 1, 40, 8.6, '-3.25', '0.00', 1.2), ('001', 7001, 1, 10, 8.8
 INSERT INTO URECEPT (RC_INQ_NO, RC_CM_NO, RC_KNAME, RC_NAME, RC_SEX, RC_TEL, RC_CONNECT_TEL,
   RC_CARRY_TEL)
 VALUES ('R0003', '0017009', 'ｽｽﾞｷ ﾊﾅ', '鈴木 花', 2, ' 03-1212-3434 ', '03-9999-0000', ' ');
-)";
+)"_s;
 
 QVariantMap request(int denpKbn, int kidou, int syori) {
     return {{"KidouKbnL", kidou},   {"SyoriKbnL", syori},     {"BarcodeKbnL", 1},
@@ -56,7 +56,7 @@ QVariantMap request(int denpKbn, int kidou, int syori) {
             {"PrintKbnL", 0},       {"OutDate", "2025/03/04"}};
 }
 
-const QString kMask = QStringLiteral("      -      -");
+const QString kMask = u"      -      -"_s;
 
 const char* className(int denpKbn) {
     return denpKbn == 1 ? "TKV418R4" : "TKV418R5";
@@ -71,7 +71,7 @@ class TestOffsetSlips : public QObject {
     QTemporaryDir m_dir;
 
     void writeNprinter(const QByteArray& content) {
-        const QString path = m_dir.filePath(QStringLiteral("Nprinter.ini"));
+        const QString path = m_dir.filePath(u"Nprinter.ini"_s);
         QFile ini(path);
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(content);
@@ -89,20 +89,14 @@ private slots:
     }
 
     void scenario_data() {
-        QTest::addColumn<QString>("backend");
-        QTest::addColumn<int>("denpKbn");
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QVariantMap>("request");
-        QTest::addColumn<QVariantMap>("host");
-        QTest::addColumn<QStringList>("expected");
+        SlipFixture::addScenarioColumns();
         const auto row = [](const char* name, const QString& rows, int kidou, int syori,
                             const QVariantMap& changes, const QVariantMap& host,
                             const QStringList& expected) {
-            for (const QString& backend : backends())
-                for (int denpKbn : {1, 2})
-                    QTest::addRow("%s %s: %s", qPrintable(backend), className(denpKbn), name)
-                        << backend << denpKbn << rows
-                        << with(request(denpKbn, kidou, syori), changes) << host << expected;
+            for (int denpKbn : {1, 2})
+                SlipFixture::addScenario(name, QLatin1String(className(denpKbn)), kRows + rows,
+                                         with(request(denpKbn, kidou, syori), changes), host,
+                                         expected);
         };
         row("by key: stored telephones, katagaki line, amounts", {}, 1, 2, {}, {},
             items(u"pages=1|flag=0|Fld_STORE_NM_CD=みどり眼鏡 本店|Fld_HOME_TEL=03-3333-4444|"
@@ -128,31 +122,14 @@ private slots:
         row("blank form: both telephones masked, the mask shown", {}, 2, 1, {}, {},
             items(u"pages=1|flag=0|Fld_HOME_TEL="_s + kMask + u"|Fld_CONNECT_TEL="_s + kMask +
                   u"|+bmpMask|Fld_STORE_NM_CD=みどり眼鏡 本店"_s));
-        for (const QString& backend : backends()) {
-            QTest::addRow("%s TKV418R4: by key: row 1 of the prescription", qPrintable(backend))
-                << backend << 1 << QString() << request(1, 1, 2) << QVariantMap()
-                << QStringList{"Fld_SPH_11=-2.50", "Fld_SPH_12=+1.25", "Fld_KATAGAKI=みどり商事"};
-            QTest::addRow("%s TKV418R5: by key: row 1 and both era labels hidden",
-                          qPrintable(backend))
-                << backend << 2 << QString() << request(2, 1, 2) << QVariantMap()
-                << QStringList{"Fld_P_11=-3.25", "Fld_P_12=+ 0.00", "-GENGO2", "Fld_KATAGAKI="};
-        }
+        SlipFixture::addScenario(
+            "by key: row 1 of the prescription", u"TKV418R4"_s, kRows, request(1, 1, 2), {},
+            items(u"Fld_SPH_11=-2.50|Fld_SPH_12=+1.25|Fld_KATAGAKI=みどり商事"_s));
+        SlipFixture::addScenario("by key: row 1 and both era labels hidden", u"TKV418R5"_s, kRows,
+                                 request(2, 1, 2), {},
+                                 items(u"Fld_P_11=-3.25|Fld_P_12=+ 0.00|-GENGO2|Fld_KATAGAKI="_s));
     }
-    void scenario() {
-        QFETCH(QString, backend);
-        QFETCH(int, denpKbn);
-        QFETCH(QString, rows);
-        QFETCH(QVariantMap, request);
-        QFETCH(QVariantMap, host);
-        QFETCH(QStringList, expected);
-        if (!m_fixture.prepare(backend, QString::fromUtf8(kRows) + rows))
-            return;
-        SlipFixture::setHost(host);
-        const SlipRun run = m_fixture.run(QLatin1String(className(denpKbn)), request);
-        QVERIFY2(run.status.ok(),
-                 qPrintable(run.status.ok() ? QString() : run.status.error().description));
-        m_fixture.verify(run, expected);
-    }
+    void scenario() { m_fixture.runScenario(); }
 
     // A broken Nprinter.ini is a start error: no page, -1, no message for the operator.
     void brokenOffsetFile_data() {
@@ -172,11 +149,11 @@ private slots:
         QFETCH(int, kidou);
         QFETCH(QByteArray, ini);
         writeNprinter(ini);
-        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+        if (!m_fixture.prepare(kSqlite, kRows))
             return;
         // The diagnostic names the key and its value.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
-                                               "\\[START_POS\\] (TOP=\"abc\"|LEFT=\"40000\")")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(u"\\[START_POS\\] (TOP=\"abc\"|LEFT=\"40000\")"_s));
         const SlipRun run =
             m_fixture.run(QLatin1String(className(denpKbn)), request(denpKbn, kidou, 2));
         QVERIFY(run.status.ok());
@@ -195,11 +172,11 @@ private slots:
     void previewStaysOpenAfterAStartError() {
         QFETCH(int, denpKbn);
         writeNprinter("[START_POS]\nTOP=abc\n");
-        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+        if (!m_fixture.prepare(kSqlite, kRows))
             return;
-        m_fixture.writeSettings({{QStringLiteral("KIGYO"), QStringLiteral("000008")}});
+        m_fixture.writeSettings({{u"KIGYO"_s, u"000008"_s}});
         qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("TOP=\"abc\"")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"TOP=\"abc\""_s));
         TKV418C1 slip;
         for (const auto& [name, value] :
              with(request(denpKbn, 1, 2), {{"PrintKbnL", 1}}).toStdMap())
@@ -218,7 +195,7 @@ private slots:
     }
 
     // The white mask blanks the previous examination's band of a new visitor and of the blank
-    // form; a customer found by key gets that band printed.
+    // form; a customer found by key gets that band printed. The barcode reads back on each.
     void maskOnPaper_data() {
         QTest::addColumn<int>("denpKbn");
         QTest::addColumn<int>("kidou");
@@ -235,15 +212,15 @@ private slots:
         QFETCH(int, kidou);
         QFETCH(int, syori);
         QFETCH(bool, blank);
-        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+        if (!m_fixture.prepare(kSqlite, kRows))
             return;
         const SlipRun run = m_fixture.run(QLatin1String(className(denpKbn)),
                                           request(denpKbn, kidou, syori), Output::Png);
-        QVERIFY(run.status.ok());
+        m_fixture.verifyBarcodes(run, {u"R0003"_s});
         const auto layout = report::loadLayout(QLatin1String(className(denpKbn)));
         QVERIFY(layout.ok());
         const report::LayoutControl& mask =
-            layout.value()->controls[size_t(layout.value()->indexOf(QStringLiteral("bmpMask")))];
+            layout.value()->controls[size_t(layout.value()->indexOf(u"bmpMask"_s))];
         const QImage page(run.file);
         QVERIFY(!page.isNull());
         // The mask's inside, a point in from its border, at the page's margins.
@@ -273,13 +250,13 @@ private slots:
         QFETCH(int, denpKbn);
         QFETCH(bool, known);
         const QString queue =
-            known ? qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE") : QStringLiteral("no_such");
+            known ? qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE") : u"no_such"_s;
         writeNprinter("[START_POS]\nDevice=" + queue.toUtf8() + "\n");
-        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
+        if (!m_fixture.prepare(kSqlite, kRows))
             return;
-        m_fixture.writeSettings({{QStringLiteral("KIGYO"), QStringLiteral("000008")}});
+        m_fixture.writeSettings({{u"KIGYO"_s, u"000008"_s}});
         if (!known)
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no_such")));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"no_such"_s));
         TKV418C1 slip;
         for (const auto& [name, value] :
              with(request(denpKbn, 1, 2), {{"OutNumberL", 2}}).toStdMap())
@@ -298,53 +275,31 @@ private slots:
         QCOMPARE(jobs.first().sheets, 2);
     }
 
-    // The barcode of the form reads back, by key and by reception.
-    void barcodeReadsBack_data() {
-        QTest::addColumn<int>("denpKbn");
-        QTest::addColumn<int>("syori");
-        for (int denpKbn : {1, 2})
-            for (int syori : {1, 2})
-                QTest::addRow("%s kind %d", className(denpKbn), syori) << denpKbn << syori;
-    }
-    void barcodeReadsBack() {
-        QFETCH(int, denpKbn);
-        QFETCH(int, syori);
-        if (!m_fixture.prepare(backends().first(), QString::fromUtf8(kRows)))
-            return;
-        m_fixture.verifyBarcodes(QLatin1String(className(denpKbn)), request(denpKbn, 1, syori),
-                                 {QStringLiteral("R0003")});
-    }
-
     // The page carries the printing controls' words and nothing of the controls that only hold
     // values; each field lies at its box moved by TOP and LEFT.
     void printedPage_data() {
-        QTest::addColumn<QString>("backend");
         QTest::addColumn<int>("denpKbn");
         QTest::addColumn<int>("syori");
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<int>("top");  // twips in effect
         QTest::addColumn<int>("left"); // twips in effect
-        for (const QString& backend : backends())
-            for (int denpKbn : {1, 2})
-                for (int syori : {1, 2}) {
-                    QTest::addRow("%s %s kind %d, no ini", qPrintable(backend), className(denpKbn),
-                                  syori)
-                        << backend << denpKbn << syori << QByteArray() << 300 << 0;
-                    QTest::addRow("%s %s kind %d, TOP 500 LEFT 200", qPrintable(backend),
-                                  className(denpKbn), syori)
-                        << backend << denpKbn << syori
-                        << QByteArray("[START_POS]\nTOP=500\nLEFT=200\n") << 500 << 200;
-                }
+        for (int denpKbn : {1, 2})
+            for (int syori : {1, 2}) {
+                QTest::addRow("%s kind %d, no ini", className(denpKbn), syori)
+                    << denpKbn << syori << QByteArray() << 300 << 0;
+                QTest::addRow("%s kind %d, TOP 500 LEFT 200", className(denpKbn), syori)
+                    << denpKbn << syori << QByteArray("[START_POS]\nTOP=500\nLEFT=200\n") << 500
+                    << 200;
+            }
     }
     void printedPage() {
-        QFETCH(QString, backend);
         QFETCH(int, denpKbn);
         QFETCH(int, syori);
         QFETCH(QByteArray, ini);
         QFETCH(int, top);
         QFETCH(int, left);
         writeNprinter(ini);
-        if (!m_fixture.prepare(backend, QString::fromUtf8(kRows)))
+        if (!m_fixture.prepare(kSqlite, kRows))
             return;
         const SlipRun run = m_fixture.run(QLatin1String(className(denpKbn)),
                                           request(denpKbn, 1, syori), Output::Pdf);
@@ -353,8 +308,7 @@ private slots:
         const auto layout = report::loadLayout(QLatin1String(className(denpKbn)));
         QVERIFY(layout.ok());
         // pdftotext splits words at ideographic spaces too.
-        const QRegularExpression blanks(QStringLiteral("\\s+"),
-                                        QRegularExpression::UseUnicodePropertiesOption);
+        const QRegularExpression blanks(u"\\s+"_s, QRegularExpression::UseUnicodePropertiesOption);
         QSet<QString> printing;
         QSet<QString> holding;
         for (const report::LayoutControl& c : layout.value()->controls) {
@@ -380,7 +334,7 @@ private slots:
         onPage.remove(run.barcode);
         QCOMPARE(onPage, printing);
         for (const QString& word : holding - printing)
-            QVERIFY2(!onPage.contains(word), qPrintable(word + QStringLiteral(" printed")));
+            QVERIFY2(!onPage.contains(word), qPrintable(word + u" printed"_s));
         QVERIFY2(!holding.isEmpty(), "the slip fills controls that do not print");
     }
 };

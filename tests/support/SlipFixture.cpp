@@ -20,7 +20,22 @@
 
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace kema::test {
+
+namespace {
+
+// Sets the host's shared request values by name ("DenpyoNo", "KANJI", "SEX" …) through the
+// request's own properties, as a host sets them.
+void setHost(const QVariantMap& values) {
+    TKV418C1 host;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        if (!host.setProperty(qPrintable(it.key()), it.value()))
+            QTest::qFail(qPrintable(u"unknown host value "_s + it.key()), __FILE__, __LINE__);
+}
+
+} // namespace
 
 struct SlipFixture::Private {
     QTemporaryDir dir;
@@ -32,15 +47,6 @@ struct SlipFixture::Private {
 
 SlipFixture::SlipFixture() : d(std::make_unique<Private>()) {}
 SlipFixture::~SlipFixture() = default;
-
-void SlipFixture::setHost(const QVariantMap& values) {
-    // Through the request's own properties, as a host sets them.
-    TKV418C1 host;
-    for (auto it = values.begin(); it != values.end(); ++it)
-        if (!host.setProperty(qPrintable(it.key()), it.value()))
-            QTest::qFail(qPrintable(QStringLiteral("unknown host value ") + it.key()), __FILE__,
-                         __LINE__);
-}
 
 void SlipFixture::initTestCase() {
     QVERIFY(d->dir.isValid());
@@ -55,13 +61,11 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     d->database.reset();
     d->database = std::make_unique<TestDatabase>(backend, TestDatabase::Content::Schema);
     if (d->database->unavailable()) {
-        if (servicesRequired()) {
-            QTest::qFail(
-                qPrintable(d->database->error() + QStringLiteral(" but KEMA_REQUIRE_SERVICES=1")),
-                __FILE__, __LINE__);
-        } else {
+        if (servicesRequired())
+            QTest::qFail(qPrintable(d->database->error() + u" but KEMA_REQUIRE_SERVICES=1"_s),
+                         __FILE__, __LINE__);
+        else
             QTest::qSkip(qPrintable(d->database->error()), __FILE__, __LINE__);
-        }
         return false;
     }
     if (!QTest::qVerify(d->database->isValid(), "database", qPrintable(d->database->error()),
@@ -70,7 +74,7 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     QFile base(QStringLiteral(KEMA_SOURCE_DIR "/tests/support/base.sql"));
     const Status done = base.open(QIODevice::ReadOnly)
                             ? d->database->run(QString::fromUtf8(base.readAll()) + statements)
-                            : Status(Error{0, base.fileName(), QStringLiteral("cannot be read")});
+                            : Status(Error{0, base.fileName(), u"cannot be read"_s});
     if (!QTest::qVerify(done.ok(), "rows", qPrintable(failureText(done)), __FILE__, __LINE__))
         return false;
     d->database->writeSettings();
@@ -105,22 +109,22 @@ SlipRun SlipFixture::run(const QString& className, const QVariantMap& request, O
     std::unique_ptr<report::Report> report = std::move(created).value();
     for (auto it = request.begin(); it != request.end(); ++it) {
         if (!report->setProperty(it.key().toLatin1().constData(), it.value())) {
-            result.status = Error{5, className, QStringLiteral("cannot set ") + it.key()};
+            result.status = Error{5, className, u"cannot set "_s + it.key()};
             return result;
         }
     }
-    const QString stem = d->dir.filePath(QStringLiteral("run%1").arg(++d->runs));
+    const QString stem = d->dir.filePath(u"run%1"_s.arg(++d->runs));
     switch (output) {
     case Output::Fields:
-        report->setTarget(report::Target::Pdf, stem + QStringLiteral(".pdf"));
+        report->setTarget(report::Target::Pdf, stem + u".pdf"_s);
         result.status = report->run();
         break;
     case Output::Pdf:
-        result.file = stem + QStringLiteral(".pdf");
+        result.file = stem + u".pdf"_s;
         result.status = report::renderPdf(*report, result.file);
         break;
     case Output::Png:
-        result.file = stem + QStringLiteral(".png");
+        result.file = stem + u".png"_s;
         result.status = report::renderPng(*report, result.file, 300);
         break;
     }
@@ -151,6 +155,38 @@ SlipRun SlipFixture::run(const QString& className, const QVariantMap& request, O
     return result;
 }
 
+void SlipFixture::addScenarioColumns() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QVariantMap>("request");
+    QTest::addColumn<QVariantMap>("host");
+    QTest::addColumn<QStringList>("expected");
+}
+
+void SlipFixture::addScenario(const char* name, const QString& className, const QString& rows,
+                              const QVariantMap& request, const QVariantMap& host,
+                              const QStringList& expected) {
+    for (const QString& backend : backends())
+        QTest::addRow("%s %s: %s", qPrintable(backend), qPrintable(className), name)
+            << backend << className << rows << request << host << expected;
+}
+
+void SlipFixture::runScenario() {
+    QFETCH(QString, backend);
+    QFETCH(QString, className);
+    QFETCH(QString, rows);
+    QFETCH(QVariantMap, request);
+    QFETCH(QVariantMap, host);
+    QFETCH(QStringList, expected);
+    if (!prepare(backend, rows))
+        return;
+    setHost(host);
+    const SlipRun done = run(className, request);
+    QVERIFY2(done.status.ok(), qPrintable(failureText(done.status)));
+    verify(done, expected);
+}
+
 void SlipFixture::verify(const SlipRun& run, const QStringList& expected) const {
     for (const QString& item : expected) {
         QString actual;
@@ -158,20 +194,17 @@ void SlipFixture::verify(const SlipRun& run, const QStringList& expected) const 
             const QString name = item.mid(1);
             const bool known = name == u"Fld_INQ_NO" || run.visible.contains(name);
             const bool shown = name == u"Fld_INQ_NO" ? run.barcodeVisible : run.visible.value(name);
-            actual = known ? (shown ? u'+' : u'-') + name : QStringLiteral("no field ") + name;
+            actual = known ? (shown ? u'+' : u'-') + name : u"no field "_s + name;
         } else {
             const QString key = item.section(u'=', 0, 0);
             const QString value = item.section(u'=', 1);
             const QHash<QString, QString> values{
-                {QStringLiteral("pages"), QString::number(run.pages)},
-                {QStringLiteral("flag"), QString::number(run.printErrorFlag)},
-                {QStringLiteral("rtng"), QString::number(run.printRtng)},
-                {QStringLiteral("barcode"), run.barcode},
-                {QStringLiteral("denpyo"), SharedRequestState::instance().DenpyoNo},
-                {QStringLiteral("message"),
-                 run.messages.contains(value) ? value : run.messages.join(u',')}};
-            actual = key + u'=' +
-                     values.value(key, run.texts.value(key, QStringLiteral("<no such field>")));
+                {u"pages"_s, QString::number(run.pages)},
+                {u"flag"_s, QString::number(run.printErrorFlag)},
+                {u"rtng"_s, QString::number(run.printRtng)},
+                {u"barcode"_s, run.barcode},
+                {u"message"_s, run.messages.contains(value) ? value : run.messages.join(u',')}};
+            actual = key + u'=' + values.value(key, run.texts.value(key, u"<no such field>"_s));
         }
         if (!QTest::qCompare(actual, item, "actual", qPrintable(run.messages.join(u',')), __FILE__,
                              __LINE__))
@@ -187,13 +220,11 @@ void SlipFixture::verifyPlaced(const SlipRun& run, const QString& field) const {
                       report::Align(run.aligns.value(field)), text);
 }
 
-void SlipFixture::verifyBarcodes(const QString& className, const QVariantMap& request,
-                                 const QStringList& expected) {
+void SlipFixture::verifyBarcodes(const SlipRun& png, const QStringList& expected) const {
     if (toolPath("zbarimg").isEmpty()) {
         QTest::qFail("zbarimg (zbar-tools) is not installed", __FILE__, __LINE__);
         return;
     }
-    const SlipRun png = run(className, request, Output::Png);
     if (!QTest::qVerify(png.status.ok(), "rendered", "PNG", __FILE__, __LINE__))
         return;
     QStringList read;
