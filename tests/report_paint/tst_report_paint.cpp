@@ -160,7 +160,7 @@ private slots:
 
     void barcodeReadsBack_data() {
         QTest::addColumn<QString>("number");
-        for (const char* n : {"130100002", "000000000001", "R2D2C3PO"})
+        for (const char* n : {"130100002", "13010000219", "0", "000000000001", "R2D2C3PO"})
             QTest::newRow(n) << QString::fromLatin1(n);
     }
     // Bars and line stay in the control's box; the human-readable line is in the text layer.
