@@ -12,16 +12,11 @@
 #include <QThread>
 #include <QtTest>
 
-#include <optional>
-
-// What the test CUPS server (scripts/services/cups) recorded of a job: its page-log line and
-// the PDF cups-pdf wrote for it. The server keeps no job history: a job is known only once it
-// has printed.
+// What the test CUPS server (scripts/services/cups) recorded of a job in its page log. The
+// server keeps no job history: a job is known only once it has printed.
 struct CupsJob {
     int id = 0;
-    QString queue;
     int sheets = 0;
-    QString title;
     QString media; // "-" when the job asked for none
 };
 
@@ -40,31 +35,9 @@ inline bool haveCups() {
         }                                                                                          \
     } while (false)
 
-// Page log lines: queue user job [date zone] total sheets billing host title media sides.
-inline QList<CupsJob> cupsPageLog() {
-    QList<CupsJob> jobs;
-    QFile file(qEnvironmentVariable("KEMA_TEST_CUPS_PAGE_LOG"));
-    if (!file.open(QIODevice::ReadOnly))
-        return jobs;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        const QStringList f = line.split(u' ');
-        if (f.size() < 12 || f[5] != QLatin1String("total"))
-            continue;
-        jobs.append({f[2].toInt(), f[0], f[6].toInt(), f.mid(9, f.size() - 11).join(u' '),
-                     f[f.size() - 2]});
-    }
-    return jobs;
-}
-
-inline int lastCupsJobId() {
-    int last = 0;
-    for (const CupsJob& job : cupsPageLog())
-        last = qMax(last, job.id);
-    return last;
-}
-
-// The jobs after `afterId` on `queue` with `title`, waiting up to a minute for `count` of them.
+// The jobs after `afterId` on `queue` with `title` in the page log, whose lines are: queue user
+// job [date zone] total sheets billing host title media sides; waiting up to a minute for
+// `count` of them.
 inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const QString& title,
                                       int count = 1) {
     QElapsedTimer clock;
@@ -72,9 +45,14 @@ inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const Q
     QList<CupsJob> found;
     while (clock.elapsed() < 60000) {
         found.clear();
-        for (const CupsJob& job : cupsPageLog())
-            if (job.id > afterId && job.queue == queue && job.title == title)
-                found.append(job);
+        QFile log(qEnvironmentVariable("KEMA_TEST_CUPS_PAGE_LOG"));
+        const QByteArray lines = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        for (const QString& line : QString::fromUtf8(lines).split(u'\n')) {
+            const QStringList f = line.split(u' ');
+            if (f.size() >= 12 && f[5] == QLatin1String("total") && f[2].toInt() > afterId &&
+                f[0] == queue && f.mid(9, f.size() - 11).join(u' ') == title)
+                found.append({f[2].toInt(), f[6].toInt(), f[f.size() - 2]});
+        }
         if (found.size() >= count)
             break;
         QThread::msleep(200);

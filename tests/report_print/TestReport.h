@@ -19,15 +19,14 @@ public:
     QStringList events;
     QList<QPair<int, int>> keys;
     QStringList clicks;
-    std::function<void()> onStart;
-    std::function<void()> onEnd;
-    std::function<void(int, int)> onKeyDown;
-    std::function<void(const QString&)> onToolbarClick;
+    std::function<void()> onStart = [] {};
+    std::function<void()> onEnd = [] {};
+    std::function<void(int, int)> onKeyDown = [](int, int) {};
+    std::function<void(const QString&)> onToolbarClick = [](const QString&) {};
 
     void Report_ReportStart() override {
         events << QStringLiteral("ReportStart");
-        if (onStart)
-            onStart();
+        onStart();
     }
     void Report_FetchData(bool& eof) override {
         eof = m_delivered >= m_records;
@@ -39,18 +38,15 @@ public:
     }
     void Report_ReportEnd() override {
         events << QStringLiteral("ReportEnd");
-        if (onEnd)
-            onEnd();
+        onEnd();
     }
     void Report_KeyDown(int keyCode, int shift) override {
         keys.append({keyCode, shift});
-        if (onKeyDown)
-            onKeyDown(keyCode, shift);
+        onKeyDown(keyCode, shift);
     }
     void Report_ToolbarClick(const QString& tool) override {
         clicks << tool;
-        if (onToolbarClick)
-            onToolbarClick(tool);
+        onToolbarClick(tool);
     }
 
 private:

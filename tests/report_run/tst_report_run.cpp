@@ -119,53 +119,33 @@ private slots:
         }
     }
 
+    // The events of a run. A failing event still lets the end event run; the run fails with the
+    // error's text and leaves no pages.
     void eventOrder_data() {
-        QTest::addColumn<int>("records");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("no record")
-            << 0 << QStringList{"ReportStart", "FetchData1", "NoData", "ReportEnd"};
-        QTest::newRow("one record")
-            << 1 << QStringList{"ReportStart"} + cycle(1) + QStringList{"FetchData2", "ReportEnd"};
-        QTest::newRow("three records") << 3
-                                       << QStringList{"ReportStart"} + cycle(1) + cycle(2) +
-                                              cycle(3) + QStringList{"FetchData4", "ReportEnd"};
-        QTest::newRow("default fetch")
-            << -1 << QStringList{"ReportStart"} + cycle(1) + QStringList{"FetchData2", "ReportEnd"};
-    }
-    void eventOrder() {
-        QFETCH(int, records);
-        QFETCH(QStringList, expected);
-        QStringList log;
-        Recording report(fixture("RunHost"), {}, log, Script{records, {}, false});
-        QVERIFY(report.run().ok());
-        QCOMPARE(log, expected);
-        const QList<QStringList> pages = pageTexts(report.document());
-        QCOMPARE(pages.size(), std::max(records, 1) * (records != 0));
-        for (int p = 0; p < pages.size(); ++p)
-            QCOMPARE(pages[p],
-                     (QStringList{records < 0 ? u"999@100,100"_s : u"%1@100,100"_s.arg(p + 1),
-                                  u"お客様@100,500"_s}));
-    }
-
-    // The end event still runs; the run fails with the error's text and leaves no pages.
-    void failures_data() {
         QTest::addColumn<int>("records");
         QTest::addColumn<QString>("failAt");
         QTest::addColumn<bool>("standard");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("start") << 2 << "ReportStart" << false
-                               << QStringList{"ReportStart", "ReportEnd"};
-        QTest::newRow("second fetch")
-            << 3 << "FetchData2" << false
-            << QStringList{"ReportStart"} + cycle(1) + QStringList{"FetchData2", "ReportEnd"};
+        const QStringList one = QStringList{"ReportStart"} + cycle(1);
+        QTest::newRow("no record")
+            << 0 << QString() << false
+            << QStringList{"ReportStart", "FetchData1", "NoData", "ReportEnd"};
+        QTest::newRow("three records")
+            << 3 << QString() << false
+            << one + cycle(2) + cycle(3) + QStringList{"FetchData4", "ReportEnd"};
+        QTest::newRow("default fetch")
+            << -1 << QString() << false << one + QStringList{"FetchData2", "ReportEnd"};
+        QTest::newRow("failing start")
+            << 2 << u"ReportStart"_s << false << QStringList{"ReportStart", "ReportEnd"};
+        QTest::newRow("failing second fetch")
+            << 3 << u"FetchData2"_s << false << one + QStringList{"FetchData2", "ReportEnd"};
         QTest::newRow("format, standard exception")
-            << 2 << "Detail_Format1" << true
+            << 2 << u"Detail_Format1"_s << true
             << QStringList{"ReportStart", "FetchData1", "Detail_Format1", "ReportEnd"};
-        QTest::newRow("end") << 1 << "ReportEnd" << false
-                             << QStringList{"ReportStart"} + cycle(1) +
-                                    QStringList{"FetchData2", "ReportEnd"};
+        QTest::newRow("failing end")
+            << 1 << u"ReportEnd"_s << false << one + QStringList{"FetchData2", "ReportEnd"};
     }
-    void failures() {
+    void eventOrder() {
         QFETCH(int, records);
         QFETCH(QString, failAt);
         QFETCH(bool, standard);
@@ -173,11 +153,17 @@ private slots:
         QStringList log;
         Recording report(fixture("RunHost"), {}, log, Script{records, failAt, standard});
         const Status run = report.run();
-        QVERIFY(!run.ok());
-        QVERIFY2(run.error().description.contains(u"failure in "_s + failAt),
-                 qPrintable(run.error().description));
         QCOMPARE(log, expected);
-        QCOMPARE(report.document().pageCount(), 0);
+        QCOMPARE(run.ok(), failAt.isEmpty());
+        if (!run.ok())
+            QVERIFY2(run.error().description.contains(u"failure in "_s + failAt),
+                     qPrintable(run.error().description));
+        const QList<QStringList> pages = pageTexts(report.document());
+        QCOMPARE(pages.size(), failAt.isEmpty() ? std::max(records, 1) * (records != 0) : 0);
+        for (int p = 0; p < pages.size(); ++p)
+            QCOMPARE(pages[p],
+                     (QStringList{records < 0 ? u"999@100,100"_s : u"%1@100,100"_s.arg(p + 1),
+                                  u"お客様@100,500"_s}));
     }
 
     // A hosted report runs inside every band of its host, its band at the subreport's corner.
@@ -247,7 +233,6 @@ private slots:
         QVERIFY(report.run().ok());
         const Document& document = report.document();
         const std::vector<quint32> first = document.pages[0].items();
-        QCOMPARE(first.size(), 2u);
         QCOMPARE(first[1], document.pages[2].items()[1]);
         QVERIFY(first[0] != document.pages[1].items()[0]);
         QCOMPARE(document.primitives.size(), 4u);

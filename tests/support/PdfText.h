@@ -23,12 +23,8 @@ QString runTool(const QString& program, const QStringList& arguments, int* exitC
 // The words of a PDF's text layer with their boxes (pdftotext -bbox), page by page.
 QList<QList<PdfWord>> pdfPages(const QString& pdf);
 QList<PdfWord> pdfWords(const QString& pdf);
-// The words on the first line of a box (within 1 pt), left to right, joined by blanks; `ink`
-// gets the box they cover.
-QString textIn(const QList<PdfWord>& words, const QRectF& box, QRectF* ink = nullptr);
-// Printed ink sits at the aligned edge, or centre, of its designed box within 1 pt.
-void verifyAligned(const QRectF& ink, const QRectF& box, report::Align align);
-// The box shows `text` (blanks and ideographic spaces count as one blank), aligned.
+// The first line of a box (within 1 pt) shows `text`, its words joined by blanks (ideographic
+// spaces count as blanks), their ink at the box's aligned edge, or centre, within 1 pt.
 void verifyPrinted(const QList<PdfWord>& words, const QRectF& box, report::Align align,
                    const QString& text);
 // Pixels darker than mid-grey inside a box in points of an image rendered at `dpi`.
