@@ -138,6 +138,15 @@ private slots:
         QVERIFY(inkIn(png, cut, 150) > 0);
         QCOMPARE(inkIn(png, QRectF(cut.right() + 20, cut.top(), 1500, cut.height()), 150), 0);
         QCOMPARE(inkIn(png, QRectF(cut.left(), cut.bottom() + 20, cut.width(), 300), 150), 0);
+        // A glyph taller than its box is cut at the box's bottom edge too.
+        PaintReport tall;
+        tall.format = [](PaintReport& r, int) {
+            r.textField(u"Fld_CUT"_s).setText(u"あ"_s);
+            r.textField(u"Fld_CUT"_s).setFontSize(30);
+        };
+        QVERIFY(renderPng(tall, png, 150).ok());
+        QVERIFY(inkIn(png, cut, 150) > 0);
+        QCOMPARE(inkIn(png, QRectF(cut.left(), cut.bottom() + 20, cut.width(), 400), 150), 0);
         PaintReport unmasked;
         unmasked.format = [](PaintReport& r, int) { r.frame(u"bmpMask"_s).setVisible(false); };
         QVERIFY(renderPng(unmasked, png, 150).ok());
