@@ -46,6 +46,12 @@ endforeach()
 add_custom_target(tkv418_install_files ALL DEPENDS "${tkv418_stage}/tkv418.h" ${tkv418_compressed})
 
 install(TARGETS tkv418 LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}")
+# The desktop module is the library's private plugin; raiten finds it from where it is installed.
+install(TARGETS kema_desktop_module LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}/tkv418")
+file(RELATIVE_PATH tkv418_desktop_from_bin "${CMAKE_INSTALL_FULL_BINDIR}"
+     "${CMAKE_INSTALL_FULL_LIBDIR}")
+target_compile_definitions(kema_report_print PRIVATE
+                           KEMA_DESKTOP_MODULE_FROM_PROGRAM="${tkv418_desktop_from_bin}")
 install(TARGETS raiten RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 install(FILES "${tkv418_stage}/tkv418.h" DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 install(FILES "${tkv418_stage}/raiten.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")

@@ -12,9 +12,9 @@
 #include "services/database/Database.h"
 #include "slips/Registration.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -99,7 +99,7 @@ int run(const QString& program, const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     QTemporaryDir dir;
     if (run(QStringLiteral(KEMA_SOURCE_DIR "/scripts/make-demo-db"), {dir.path()}) != 0)
         return 1;

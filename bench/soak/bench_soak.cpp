@@ -14,10 +14,10 @@
 #include "services/database/Database.h"
 #include "slips/Registration.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 
 #include <unistd.h>
 
@@ -146,7 +146,7 @@ bool soak(const QString& backend, int slips) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     const int slips = argc > 1 ? std::atoi(argv[1]) : 10000;
     if (slips < Warmup) {
         std::fprintf(stderr, "usage: bench_soak [slips, at least %d]\n", Warmup);

@@ -1,12 +1,13 @@
 #include "component/tkv418.h"
 
+#include "report/print/Desktop.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
 #include "request/TKV418C1.h"
 #include "services/host/SharedRequestState.h"
 
-#include <QApplication>
 #include <QByteArray>
+#include <QGuiApplication>
 
 #include <memory>
 
@@ -64,8 +65,12 @@ void ensureApplication() {
     static char name[] = "tkv418";
     static char* argv[] = {name, nullptr};
     // Lives until the process ends: destroying it while a host still runs could take windows
-    // and fonts away from under a later request.
-    new QApplication(argc, argv);
+    // and fonts away from under a later request. Without the desktop module the slips still
+    // print to files.
+    if (const kema::Result<kema::report::Desktop*> desktop = kema::report::desktop())
+        desktop.value()->createApplication(argc, argv);
+    else
+        new QGuiApplication(argc, argv);
 }
 
 } // namespace

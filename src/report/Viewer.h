@@ -5,9 +5,9 @@
 
 #include <memory>
 
-class QPrinter;
-
 namespace kema::report {
+
+class Printer;
 
 // What the launcher and the report's events set for the preview window and the printer.
 class Viewer {
@@ -27,11 +27,8 @@ public:
     // The printer's job result after the preview's print tool: not 0 = printed.
     qint32 jobResult = 0;
 
-    // The report's printer (CUPS, high resolution), created on first use.
-    QPrinter& printer();
-
-private:
-    std::unique_ptr<QPrinter> m_printer;
+    // The report's printer, created on first use by reportPrinter().
+    std::unique_ptr<Printer> printer;
 };
 
 } // namespace kema::report

@@ -11,7 +11,7 @@
 #include "services/messages/Messages.h"
 #include "services/settings/Settings.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <optional>
@@ -38,7 +38,7 @@ void showLaunchFailure(const Error& error) {
 std::optional<Error> launchRefusal(bool preview) {
     const QString source = QStringLiteral("TKV418C1");
     QCoreApplication* app = QCoreApplication::instance();
-    const bool gui = preview ? qobject_cast<QApplication*>(app) != nullptr
+    const bool gui = preview ? app && app->inherits("QApplication")
                              : qobject_cast<QGuiApplication*>(app) != nullptr;
     if (!gui)
         return Error{errors::NoGuiApplication, source,

@@ -4,10 +4,10 @@
 #include "report/Layout.h"
 #include "report/Viewer.h"
 #include "report/print/AlignmentSheet.h"
+#include "report/print/Desktop.h"
 #include "report/print/PageSetup.h"
+#include "report/print/Printing.h"
 
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -219,7 +219,7 @@ private slots:
             QList<float>({page.leftMargin, page.topMargin, page.rightMargin, page.bottomMargin}),
             QList<float>({left, top, 0, 0}));
         QCOMPARE(QPoint(page.paperSize, page.orientation), QPoint(paper, 2));
-        const QPageLayout sheet = report.viewer().printer().pageLayout();
+        const QPageLayout sheet = reportPrinter(report).value()->pageLayout();
         QCOMPARE(sheet.orientation(), QPageLayout::Landscape);
         if (!variant)
             QCOMPARE(sheet.pageSize().id(), QPageSize::A4);
@@ -243,23 +243,24 @@ private slots:
         const QString queue = qEnvironmentVariable("KEMA_TEST_CUPS_MARGIN_QUEUE");
         writeIni("[START_POS]\nDevice=" + queue.toLocal8Bit() + "\n");
         TestReport report;
-        QPrinter& printer = report.viewer().printer();
+        Printer& printer = *reportPrinter(report).value();
         QVERIFY(selectQueue(printer, qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE")).ok());
         QVERIFY(VariantPageSetup(report).ok());
-        QCOMPARE(printer.printerName(), queue);
-        QCOMPARE(MeasurePrinterMargins(QPrinterDevice(printer)),
+        QCOMPARE(printer.queueName(), queue);
+        QCOMPARE(MeasurePrinterMargins(QueueDevice(printer)),
                  std::optional<PrinterMargins>({360, 600, 360, 480}));
         QCOMPARE(QPointF(report.page().leftMargin, report.page().topMargin), QPointF(360, 300));
     }
 
     void noPrinterMeasuresNothing() {
-        if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
+        TestReport report;
+        Printer& printer = *reportPrinter(report).value();
+        if (!printer.availableQueues().isEmpty()) {
             if (qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER"))
                 QFAIL("this run should see no printer");
             QSKIP("printers are installed; tst_page_setup_no_printer runs this without any");
         }
-        TestReport report;
-        QVERIFY(!MeasurePrinterMargins(QPrinterDevice(report.viewer().printer())).has_value());
+        QVERIFY(!MeasurePrinterMargins(QueueDevice(printer)).has_value());
         QVERIFY(StandardPageSetup(report).ok());
         QCOMPARE(report.page().leftMargin, 330.0f);
     }

@@ -1,6 +1,8 @@
 #include "../report_print/TestReport.h"
 #include "PdfText.h"
 #include "report/Viewer.h"
+#include "report/desktop/PreviewDialog.h"
+#include "report/desktop/QtDesktop.h"
 #include "report/print/Output.h"
 #include "report/print/PageSetup.h"
 #include "report/print/Preview.h"
@@ -58,13 +60,16 @@ class ReportPreviewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { useDesktop(&qtDesktop()); }
+
     // The window as the slips set it up. The designed origin lands at (left margin, top
     // margin) of the sheet on the screen too: the fixture's black frame at (1440, 1440) twips
     // shows 1 inch + margins from the corner.
     void pageIsDrawnAtItsPlace() {
         auto report = ranReport();
         QVERIFY(report);
-        PreviewDialog dialog(*report);
+        ReportPreview model(*report);
+        PreviewDialog dialog(model);
         QCOMPARE(dialog.windowTitle(), u"来店伝票"_s);
         QCOMPARE(dialog.size(), QSize(1024, 740));
         QCOMPARE(dialog.pageCount(), 1);
@@ -102,7 +107,8 @@ private slots:
         QFETCH(int, shift);
         auto report = ranReport();
         QVERIFY(report);
-        PreviewDialog dialog(*report);
+        ReportPreview model(*report);
+        PreviewDialog dialog(model);
         dialog.show();
         QTest::keyClick(&dialog, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         // The modifier keys are keys too: Shift, Ctrl and Alt come first, on their own.
@@ -179,7 +185,8 @@ private slots:
                 resultInEvent = report->viewer().jobResult;
         };
         PreviewOptions options;
-        options.printDialog = [&](QPrinter& printer, QWidget*) {
+        options.printDialog = [&](Printer& chosen, QWidget*) {
+            QPrinter& printer = qPrinter(chosen);
             dialogCopies = printer.copyCount();
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(path);
@@ -188,7 +195,8 @@ private slots:
         };
         QStringList messages;
         options.showMessage = [&](const QString& text, QWidget*) { messages << text; };
-        PreviewDialog dialog(*report, options);
+        ReportPreview model(*report, options);
+        PreviewDialog dialog(model);
         dialog.show();
         if (byKey)
             QTest::keyClick(&dialog, Qt::Key_P, Qt::ControlModifier);
@@ -209,7 +217,8 @@ private slots:
     void navigationAndZoom() {
         auto report = ranReport(3);
         QVERIFY(report);
-        PreviewDialog dialog(*report);
+        ReportPreview model(*report);
+        PreviewDialog dialog(model);
         dialog.show();
         const QList<QPair<Qt::Key, int>> steps{{Qt::Key_PageDown, 1},
                                                {Qt::Key_End, 2},

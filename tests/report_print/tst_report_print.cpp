@@ -2,6 +2,7 @@
 #include "PdfText.h"
 #include "TestReport.h"
 #include "report/Viewer.h"
+#include "report/desktop/QtDesktop.h"
 #include "report/print/Output.h"
 #include "report/print/PageSetup.h"
 #include "report/print/Printing.h"
@@ -54,7 +55,7 @@ bool sameWords(const QList<PdfWord>& a, const QList<PdfWord>& b) {
 void onTestQueue(TestReport& report, int copies = 1, const QString& queue = {}) {
     report.setTarget(Target::Printer);
     report.setCopies(copies);
-    QVERIFY(selectQueue(report.viewer().printer(),
+    QVERIFY(selectQueue(*reportPrinter(report).value(),
                         queue.isEmpty() ? qEnvironmentVariable("KEMA_TEST_CUPS_QUEUE") : queue)
                 .ok());
     report.onStart = [&report] { QVERIFY(StandardPageSetup(report).ok()); };
@@ -66,6 +67,8 @@ class ReportPrintTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { useDesktop(&qtDesktop()); }
+
     // One job per print, known by CUPS' answer: the pages are drawn once and CUPS makes the
     // copies, collated; A4 is asked for only when the slip's paper is A4; a page range prints
     // only its pages. Another process printing at the same moment neither takes nor hides it.
@@ -121,10 +124,10 @@ private slots:
         QVERIFY(report.run().ok());
         for (const auto& other : others)
             other->write("go\n");
-        QPrinter& printer = report.viewer().printer();
+        Printer& printer = *reportPrinter(report).value();
         if (page != 0) {
-            printer.setPrintRange(QPrinter::PageRange);
-            printer.setFromTo(page, page);
+            qPrinter(printer).setPrintRange(QPrinter::PageRange);
+            qPrinter(printer).setFromTo(page, page);
         }
         const kema::Status status =
             page == 0 ? printReport(report) : printPages(report, printer, copies);

@@ -6,12 +6,13 @@
 #include "Doctor.h"
 #include "Options.h"
 #include "component/Product.h"
+#include "report/print/Desktop.h"
 #include "request/Application.h"
 #include "request/Dispatch.h"
 #include "request/TKV418C1.h"
 
-#include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -79,16 +80,31 @@ QString usage() {
     return text;
 }
 
+// Only a slip for the printer or the preview needs Qt's widgets and printing: a run that writes
+// files starts without loading them.
+std::unique_ptr<QCoreApplication> createApplication(int& argc, char** argv, bool desktop) {
+    if (desktop)
+        if (const kema::Result<kema::report::Desktop*> loaded = kema::report::desktop())
+            return std::unique_ptr<QCoreApplication>(loaded.value()->createApplication(argc, argv));
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     kema::request::selectPlatformWithoutDisplay();
-    QApplication application(argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool doctor = arguments.value(0) == u"doctor";
+    const auto parsed = raiten::parse(doctor ? QStringList() : arguments);
+    const auto* given = std::get_if<Options>(&parsed);
+    const auto application = createApplication(
+        argc, argv, !doctor && given && !given->help && !given->pdf && !given->png);
     kema::component::registerProduct();
-    if (QCoreApplication::arguments().value(1) == u"doctor")
+    if (doctor)
         return kema::doctor::run(QCoreApplication::arguments().mid(2));
 
-    const auto parsed = raiten::parse(QCoreApplication::arguments().mid(1));
     if (const auto* error = std::get_if<UsageError>(&parsed)) {
         write(stderr, QStringLiteral("raiten: ") + error->text +
                           QStringLiteral("\nTry 'raiten --help'.\n"));

@@ -4,15 +4,16 @@
 #include "report/Fonts.h"
 #include "report/Layout.h"
 #include "report/Viewer.h"
+#include "report/print/Desktop.h"
 #include "report/print/Output.h"
 #include "report/print/PageSetup.h"
+#include "report/print/Printing.h"
 #include "services/settings/Settings.h"
 #include "services/text/Conversions.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageSize>
-#include <QPrinter>
 #include <QRectF>
 
 #include <cmath>
@@ -23,6 +24,12 @@
 namespace kema::report {
 
 namespace {
+
+// The queue the report's printer is set to; a printer the desktop cannot give has none.
+QString queueOf(Report& report) {
+    const Result<Printer*> printer = reportPrinter(report);
+    return printer ? printer.value()->queueName() : QString();
+}
 
 constexpr qreal TwipsPerMm = 1440 / 25.4;
 constexpr QRgb White = 0xFFFFFF;
@@ -363,7 +370,7 @@ public:
             throw Failure(setup.error());
         const bool same = page().leftMargin == m_facts.page.leftMargin &&
                           page().topMargin == m_facts.page.topMargin &&
-                          (m_facts.toFile || viewer().printer().printerName() == m_facts.queue);
+                          (m_facts.toFile || queueOf(*this) == m_facts.queue);
         if (!same)
             throw Failure(Error{errors::Printer, name(),
                                 QStringLiteral("the printer offsets changed while the alignment "
@@ -393,7 +400,7 @@ Status produceAlignmentSheet(const QString& variant, Target target, const QStrin
     Facts facts{*loaded.value(), probe.page(), target == Target::Pdf || target == Target::Png,
                 QString()};
     if (!facts.toFile)
-        facts.queue = probe.viewer().printer().printerName();
+        facts.queue = queueOf(probe);
     Sheet sheet(facts);
     sheet.setTarget(target, file, dpi);
     return execute(sheet);

@@ -3,13 +3,14 @@
 
 #include "report/Report.h"
 #include "report/Viewer.h"
+#include "report/print/Desktop.h"
+#include "report/print/Printing.h"
 #include "services/messages/Logging.h"
 #include "services/settings/Settings.h"
 #include "services/text/Conversions.h"
 
 #include <QPageLayout>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QRect>
 
 #include <cfenv>
 #include <cmath>
@@ -95,23 +96,22 @@ Result<PrinterOffsets> readPrinterOffsets(const QString& iniPath) {
             .trimmed()};
 }
 
-QPrinterDevice::QPrinterDevice(const QPrinter& printer) : m_printer(printer) {}
+QueueDevice::QueueDevice(const Printer& printer) : m_printer(printer) {}
 
-bool QPrinterDevice::available() const {
-    return m_printer.outputFormat() == QPrinter::NativeFormat &&
-           !m_printer.printerName().isEmpty() &&
-           QPrinterInfo::availablePrinterNames().contains(m_printer.printerName());
+bool QueueDevice::available() const {
+    const QString queue = m_printer.queueName();
+    return !queue.isEmpty() && m_printer.availableQueues().contains(queue);
 }
 
-float QPrinterDevice::twipsPerPixelX() const {
+float QueueDevice::twipsPerPixelX() const {
     return 1440.0f / static_cast<float>(m_printer.resolution());
 }
 
-float QPrinterDevice::twipsPerPixelY() const {
+float QueueDevice::twipsPerPixelY() const {
     return twipsPerPixelX();
 }
 
-qint32 QPrinterDevice::deviceCaps(int index) const {
+qint32 QueueDevice::deviceCaps(int index) const {
     const QPageLayout sheet = m_printer.pageLayout();
     return capsOf(sheet, sheet.minimumMargins(), m_printer.resolution(), index);
 }
@@ -163,8 +163,8 @@ std::optional<PrinterMargins> MeasurePrinterMargins(const PrinterDevice& device)
     return PrinterMargins{*offsetX, *offsetY, *right, *bottom};
 }
 
-Status selectQueue(QPrinter& printer, const QString& queue) {
-    const QStringList queues = QPrinterInfo::availablePrinterNames();
+Status selectQueue(Printer& printer, const QString& queue) {
+    const QStringList queues = printer.availableQueues();
     if (!queues.contains(queue)) {
         const QString text =
             QStringLiteral("printer \"%1\" is not a CUPS queue here (available: %2)")
@@ -172,15 +172,17 @@ Status selectQueue(QPrinter& printer, const QString& queue) {
         qCWarning(lcPrint).noquote() << text;
         return Error{errors::Printer, QStringLiteral("selectQueue"), text};
     }
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(queue);
+    printer.setQueueName(queue);
     return {};
 }
 
 Status StandardPageSetup(Report& report) {
     if (isFileTarget(report))
         return StandardPageSetup(report, BorderlessDevice());
-    return StandardPageSetup(report, QPrinterDevice(report.viewer().printer()));
+    const Result<Printer*> printer = reportPrinter(report);
+    if (!printer)
+        return printer.error();
+    return StandardPageSetup(report, QueueDevice(*printer.value()));
 }
 
 Status StandardPageSetup(Report& report, const PrinterDevice& device) {
@@ -189,8 +191,11 @@ Status StandardPageSetup(Report& report, const PrinterDevice& device) {
     page.paperSize = 9;
     page.orientation = 2;
     if (!isFileTarget(report)) {
-        report.viewer().printer().setPageSize(QPageSize(QPageSize::A4));
-        report.viewer().printer().setPageOrientation(QPageLayout::Landscape);
+        const Result<Printer*> printer = reportPrinter(report);
+        if (!printer)
+            return printer.error();
+        printer.value()->setPageSize(QPageSize(QPageSize::A4));
+        printer.value()->setPageOrientation(QPageLayout::Landscape);
     }
     const auto margins = MeasurePrinterMargins(device);
     page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);
@@ -203,7 +208,10 @@ Status StandardPageSetup(Report& report, const PrinterDevice& device) {
 Status VariantPageSetup(Report& report) {
     if (isFileTarget(report))
         return VariantPageSetup(report, BorderlessDevice());
-    return VariantPageSetup(report, QPrinterDevice(report.viewer().printer()));
+    const Result<Printer*> printer = reportPrinter(report);
+    if (!printer)
+        return printer.error();
+    return VariantPageSetup(report, QueueDevice(*printer.value()));
 }
 
 Status VariantPageSetup(Report& report, const PrinterDevice& device) {
@@ -217,12 +225,15 @@ Status VariantPageSetup(Report& report, const PrinterDevice& device) {
     PageValues& page = report.page();
     page.orientation = 2;
     if (!isFileTarget(report)) {
+        const Result<Printer*> printer = reportPrinter(report);
+        if (!printer)
+            return printer.error();
         if (!queue.isEmpty()) {
-            const Status selected = selectQueue(report.viewer().printer(), queue);
+            const Status selected = selectQueue(*printer.value(), queue);
             if (!selected)
                 return selected;
         }
-        report.viewer().printer().setPageOrientation(QPageLayout::Landscape);
+        printer.value()->setPageOrientation(QPageLayout::Landscape);
     }
     const auto margins = MeasurePrinterMargins(device);
     page.leftMargin = static_cast<float>(margins ? margins->left : FallbackLeftMargin);

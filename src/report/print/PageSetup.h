@@ -7,10 +7,9 @@
 
 #include <optional>
 
-class QPrinter;
-
 namespace kema::report {
 
+class Printer;
 class Report;
 
 // The GetDeviceCaps indexes the margin measurement reads.
@@ -36,18 +35,18 @@ public:
     virtual qint32 deviceCaps(int index) const = 0;
 };
 
-// A QPrinter: its paper rectangle, the printable area its queue reports (the page layout's
-// minimum margins, whatever margins the report asked for) and its resolution.
-class QPrinterDevice final : public PrinterDevice {
+// The report's printer: its paper rectangle, the printable area its queue reports (the page
+// layout's minimum margins, whatever margins the report asked for) and its resolution.
+class QueueDevice final : public PrinterDevice {
 public:
-    explicit QPrinterDevice(const QPrinter& printer);
+    explicit QueueDevice(const Printer& printer);
     bool available() const override;
     float twipsPerPixelX() const override;
     float twipsPerPixelY() const override;
     qint32 deviceCaps(int index) const override;
 
 private:
-    const QPrinter& m_printer;
+    const Printer& m_printer;
 };
 
 // An A4 landscape sheet printable to its edges, for the file targets.
@@ -106,6 +105,6 @@ Status VariantPageSetup(Report& report, const PrinterDevice& device);
 
 // Selects a CUPS queue on the printer; a name that is no available queue is an error naming it
 // (Qt would otherwise print on the default printer without a word).
-Status selectQueue(QPrinter& printer, const QString& queue);
+Status selectQueue(Printer& printer, const QString& queue);
 
 } // namespace kema::report

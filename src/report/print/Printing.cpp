@@ -4,14 +4,13 @@
 #include "report/Report.h"
 #include "report/Viewer.h"
 #include "report/print/CupsQueue.h"
+#include "report/print/Desktop.h"
 #include "report/print/Pages.h"
 #include "services/ErrorNumbers.h"
 
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 namespace kema::report {
 
@@ -40,28 +39,24 @@ Status paintRange(const Report& report, QPainter& painter, QPagedPaintDevice& de
 }
 
 // A print dialog's choice of a file: Qt's own PDF output, as the dialog set it up.
-Status printToFile(const Report& report, QPrinter& printer, int copies, int first, int last) {
-    printer.setDocName(documentName(report));
-    printer.setFullPage(true);
-    printer.setCopyCount(copies);
-    printer.setCollateCopies(true);
-    printer.setPageOrientation(sheetLayout(report).orientation());
-    const QString file = printer.outputFileName();
+Status printToFile(const Report& report, Printer& printer, int copies, int first, int last) {
+    const QString file = printer.outputFile();
+    QPagedPaintDevice& device =
+        printer.fileJobDevice(documentName(report), copies, sheetLayout(report).orientation());
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         return printError(QStringLiteral("printer \"%1\" could not start the job").arg(file));
-    if (Status pages =
-            paintRange(report, painter, printer, printer.resolution(), first, last, file);
+    if (Status pages = paintRange(report, painter, device, printer.resolution(), first, last, file);
         !pages)
         return pages;
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
+    if (!painter.end() || printer.jobFailed())
         return printError(QStringLiteral("printer \"%1\" did not accept the job").arg(file));
     return {};
 }
 
 // The pages as the printer itself would have drawn them: its paper, the sheet's orientation,
 // the whole sheet paintable and its resolution, so every position stays the same.
-Result<QByteArray> jobPdf(const Report& report, const QPrinter& printer, int first, int last) {
+Result<QByteArray> jobPdf(const Report& report, const Printer& printer, int first, int last) {
     QPageLayout layout = printer.pageLayout();
     layout.setOrientation(sheetLayout(report).orientation());
     layout.setMode(QPageLayout::FullPageMode);
@@ -71,7 +66,7 @@ Result<QByteArray> jobPdf(const Report& report, const QPrinter& printer, int fir
     QPdfWriter writer(&buffer);
     writer.setTitle(documentName(report));
     writer.setResolution(printer.resolution());
-    const QString where = printer.printerName();
+    const QString where = printer.queueName();
     if (!writer.setPageLayout(layout))
         return printError(
             QStringLiteral("printer \"%1\": its page layout does not fit a PDF").arg(where));
@@ -90,31 +85,41 @@ Result<QByteArray> jobPdf(const Report& report, const QPrinter& printer, int fir
 
 } // namespace
 
-Status printPages(Report& report, QPrinter& printer, int copies) {
+Result<Printer*> reportPrinter(Report& report) {
+    std::unique_ptr<Printer>& printer = report.viewer().printer;
+    if (!printer) {
+        const Result<Desktop*> loaded = desktop();
+        if (!loaded)
+            return loaded.error();
+        printer = loaded.value()->createPrinter();
+    }
+    return printer.get();
+}
+
+Status printPages(Report& report, Printer& printer, int copies) {
     if (copies < 1)
         return printError(
             QStringLiteral("copy count %1 is below 1: nothing was printed").arg(copies));
     // A print dialog may have sent the job to a file instead of a queue.
-    const bool toFile =
-        printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    const bool toFile = !printer.outputFile().isEmpty();
     if (!toFile) {
-        const QStringList queues = QPrinterInfo::availablePrinterNames();
+        const QStringList queues = printer.availableQueues();
         if (queues.isEmpty())
             return printError(QStringLiteral("no printer: no CUPS queue is available"));
-        if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName().isEmpty())
+        if (printer.queueName().isEmpty())
             return printError(QStringLiteral("no printer selected"));
-        if (!queues.contains(printer.printerName()))
+        if (!queues.contains(printer.queueName()))
             return printError(
                 QStringLiteral("printer \"%1\" is not a CUPS queue here (available: %2)")
-                    .arg(printer.printerName(), queues.join(u", ")));
+                    .arg(printer.queueName(), queues.join(u", ")));
     }
 
     const int count = pageCount(report);
     int first = 0;
     int last = count - 1;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = printer.fromPage() - 1;
-        last = qMin(last, printer.toPage() - 1);
+    if (const auto [from, to] = printer.pageRange(); from > 0) {
+        first = from - 1;
+        last = qMin(last, to - 1);
     }
     if (first > last)
         return {};
@@ -125,7 +130,7 @@ Status printPages(Report& report, QPrinter& printer, int copies) {
     if (!pdf)
         return pdf.error();
     PdfJob job;
-    job.queue = printer.printerName();
+    job.queue = printer.queueName();
     job.title = documentName(report);
     job.copies = copies;
     job.landscape = sheetLayout(report).orientation() == QPageLayout::Landscape;
@@ -134,9 +139,11 @@ Status printPages(Report& report, QPrinter& printer, int copies) {
 }
 
 Status printReport(Report& report) {
-    QPrinter& printer = report.viewer().printer();
-    printer.setPrintRange(QPrinter::AllPages);
-    return printPages(report, printer, report.copies());
+    const Result<Printer*> printer = reportPrinter(report);
+    if (!printer)
+        return printer.error();
+    printer.value()->printAllPages();
+    return printPages(report, *printer.value(), report.copies());
 }
 
 } // namespace kema::report
