@@ -26,10 +26,10 @@ using kema::test::kSqlite;
 const QString kSecret = u"doctor-secret-Xq7"_s;
 
 // Every check, in the order a workstation needs them.
-const QStringList kChecks{"settings",      "company",         "connection-string",
-                          "database",      "tables",          "parameters",
-                          "items",         "fonts",           "cups",
-                          "default-queue", "printer-offsets", "offset-queue"};
+const QStringList kChecks{
+    "settings",    "company", "connection-string", "database", "tables",        "parameters",
+    "items",       "fonts",   "desktop",           "cups",     "default-queue", "printer-offsets",
+    "offset-queue"};
 
 // What a row sets up before the doctor runs.
 struct Workstation {

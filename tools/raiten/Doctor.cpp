@@ -3,6 +3,7 @@
 
 #include "report/Fonts.h"
 #include "report/Layout.h"
+#include "report/print/Desktop.h"
 #include "report/print/LibCups.h"
 #include "services/database/Database.h"
 #include "services/database/ReportDatabase.h"
@@ -438,6 +439,16 @@ Check fontsCheck() {
                   {{"faces", QJsonArray::fromStringList(faces)}});
 }
 
+// Printing and the preview come from the desktop module; file output works without it.
+Check desktopCheck() {
+    if (const Result<report::Desktop*> loaded = report::desktop(); !loaded)
+        return failed("desktop", "Printing and preview", loaded.error().description,
+                      QStringLiteral("install the package again: the module belongs beside "
+                                     "libtkv418.so, in its folder tkv418"));
+    return passed("desktop", "Printing and preview",
+                  QStringLiteral("the desktop module loads (Qt Widgets, Qt Print Support)"));
+}
+
 struct Cups {
     QString server;
     bool answered = false;
@@ -734,6 +745,7 @@ int run(const QStringList& arguments) {
     }
     const bool settled = databaseChecks(settings, options.timeout, checks);
     checks.push_back(fontsCheck());
+    checks.push_back(desktopCheck());
     const Cups cups = queryCups(options.timeout);
     Offsets offsets;
     const Check offsetFile = offsetsCheck(settings, offsets);
