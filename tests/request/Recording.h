@@ -53,7 +53,6 @@ class RecordingReport : public report::Report {
 
 public:
     RecordingReport();
-    // Under TKV418R1, R2, R4 and R5.
     static void registerAll();
     static void unregisterAll();
 
