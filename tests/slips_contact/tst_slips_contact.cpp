@@ -7,7 +7,6 @@
 
 #include "services/database/Database.h"
 #include "services/host/SharedRequestState.h"
-#include "slips/contact/TKV418R2.h"
 
 #include <QTest>
 
@@ -72,25 +71,6 @@ private slots:
     void initTestCase() { m_fixture.initTestCase(); }
     void init() { SharedRequestState::instance() = SharedRequestState(); }
 
-    // The notation of the texts no stored examination row has; the grid rows of the scenario
-    // show the others.
-    void notation_data() {
-        QTest::addColumn<bool>("isSigned");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("printed");
-        QTest::newRow("signed \"0\"") << true << u"0"_s << u"+ 0.00"_s;
-        QTest::newRow("signed \"\"") << true << QString() << QString();
-        QTest::newRow("blank zero \"\"") << false << QString() << QString();
-    }
-    void notation() {
-        QFETCH(bool, isSigned);
-        QFETCH(QString, text);
-        QFETCH(QString, printed);
-        QCOMPARE(isSigned ? slips::TKV418R2::prf_FmtSigned(text, u"#0.00"_s)
-                          : slips::TKV418R2::prf_FmtBlankZero(text, u"0.00"_s),
-                 printed);
-    }
-
     // The scenario's own rows after the customer, the request, the host's values, and what the
     // slip shows.
     void scenario_data() {
@@ -127,9 +107,6 @@ private slots:
             "DELETE FROM CSALE WHERE CSALE_RL_KBN = 1; UPDATE CSALE SET CSALE_RL_KBN = 3 WHERE "
             "CSALE_GOODS_NM = '両眼用レンズ';",
             customerRequest(), {}, items(u"Fld_LENS1_NM=両眼用レンズ|Fld_LENS2_NM=両眼用レンズ"_s));
-        row("customer: no both-eyes items still fills header and grid", "DELETE FROM MITEMCD;",
-            customerRequest(), {},
-            items(u"Fld_LENS1_NM=|Fld_CNT_REMARKS=乱視用に変更|Fld_P_22=+2.00"_s));
         row("customer: without examination", "DELETE FROM CCNTBS; DELETE FROM CCNTDTL;",
             customerRequest(), {},
             items(u"pages=1|flag=0|Fld_EXAM_DT="_s + kBlankDate + u"|Fld_P_21=|Fld_AVG_1="_s));

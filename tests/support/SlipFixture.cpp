@@ -81,16 +81,8 @@ bool SlipFixture::prepare(const QString& backend, const QString& statements) {
     return true;
 }
 
-QString SlipFixture::connectionString() const {
-    return d->database->connectionString();
-}
-
 TestDatabase& SlipFixture::database() const {
     return *d->database;
-}
-
-void SlipFixture::writeSettings(const QMap<QString, QString>& values) {
-    d->database->writeSettings(values);
 }
 
 const MessageRecorder& SlipFixture::messages() const {

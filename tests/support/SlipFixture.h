@@ -7,7 +7,6 @@
 #include "services/Error.h"
 
 #include <QHash>
-#include <QMap>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -79,10 +78,7 @@ public:
     void initTestCase();
     // A fresh database for the scenario; false (after a skip or a failed check) when it cannot run.
     bool prepare(const QString& backend, const QString& statements);
-    QString connectionString() const;
     TestDatabase& database() const;
-    // Rewrites the settings with `values` besides DBPARMS (which they may replace).
-    void writeSettings(const QMap<QString, QString>& values);
     const MessageRecorder& messages() const;
 
     SlipRun run(const QString& className, const QVariantMap& request,
