@@ -36,10 +36,8 @@ inline bool haveCups() {
     } while (false)
 
 // The jobs after `afterId` on `queue` with `title` in the page log, whose lines are: queue user
-// job [date zone] total sheets billing host title media sides; waiting up to a minute for
-// `count` of them.
-inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const QString& title,
-                                      int count = 1) {
+// job [date zone] total sheets billing host title media sides; waiting up to a minute for one.
+inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const QString& title) {
     QElapsedTimer clock;
     clock.start();
     QList<CupsJob> found;
@@ -53,7 +51,7 @@ inline QList<CupsJob> waitForCupsJobs(int afterId, const QString& queue, const Q
                 f[0] == queue && f.mid(9, f.size() - 11).join(u' ') == title)
                 found.append({f[2].toInt(), f[6].toInt(), f[f.size() - 2]});
         }
-        if (found.size() >= count)
+        if (!found.isEmpty())
             break;
         QThread::msleep(200);
     }

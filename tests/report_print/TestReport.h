@@ -26,6 +26,7 @@ public:
 
     void Report_ReportStart() override {
         events << QStringLiteral("ReportStart");
+        m_delivered = 0;
         onStart();
     }
     void Report_FetchData(bool& eof) override {

@@ -35,14 +35,9 @@ QList<QList<PdfWord>> pdfPages(const QString& pdf) {
         QList<PdfWord> words;
         for (auto it = word.globalMatch(page); it.hasNext();) {
             const auto m = it.next();
-            QString text = m.captured(5);
-            text.replace(QLatin1String("&lt;"), QLatin1String("<"))
-                .replace(QLatin1String("&gt;"), QLatin1String(">"))
-                .replace(QLatin1String("&quot;"), QLatin1String("\""))
-                .replace(QLatin1String("&amp;"), QLatin1String("&"));
-            words.append(
-                {text, QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                              QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+            words.append({m.captured(5),
+                          QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                 QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
         }
         pages.append(words);
     }

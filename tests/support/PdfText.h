@@ -16,9 +16,7 @@ struct PdfWord {
     QRectF box; // points, from the page's top-left corner
 };
 
-// The path of a tool on PATH, or empty.
 QString toolPath(const char* name);
-// Runs a program and returns its standard output.
 QString runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
 // The words of a PDF's text layer with their boxes (pdftotext -bbox), page by page.
 QList<QList<PdfWord>> pdfPages(const QString& pdf);
