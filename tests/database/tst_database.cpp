@@ -16,8 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
-
 using namespace kema;
 using namespace kema::test;
 using namespace Qt::StringLiterals;
@@ -29,7 +27,7 @@ const QString kBadServer =
 
 // Reception rows whose every nullable column is Null, and one with a value of every type.
 const char kOwnReceptions[] =
-    "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO) VALUES ('N1', 1), ('O''Brien', 1);\n"
+    "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO) VALUES ('N1', 1);\n"
     "INSERT INTO URECEPT (RC_INQ_NO, RC_SEQ_NO, RC_STORE_CD, RC_RECEPT_DT, RC_RECEPT_TM, "
     "RC_DENP_KBN, RC_UNIQUE_KEY, RC_KNAME) VALUES ('T1', 1, '001', '2024-03-09', "
     "'2024-03-09 14:05:30', 2, 9007199254740993, 'ﾃｽﾄ');\n"
@@ -75,7 +73,6 @@ class DatabaseTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_sources;
-    QString m_sourcesError;
 
 private slots:
     void cleanup() { SharedRequestState::instance().DBconnection.reset(); }
@@ -83,18 +80,14 @@ private slots:
     // once.
     void initTestCase() {
         TestDatabase db(kSqlite);
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
         const QDir dir(m_sources.path());
         const QString database = dir.filePath(u"store.sqlite"_s);
+        QVERIFY(QFile::copy(db.connectionString().section(u'=', 2), database));
+        QVERIFY(QFile::copy(database, dir.filePath(u"store.dsn.sqlite"_s)));
         QFile ini(dir.filePath(u"odbc.ini"_s));
-        if (!db.isValid())
-            m_sourcesError = db.error();
-        else if (!QFile::copy(db.connectionString().section(u'=', 2), database) ||
-                 !QFile::copy(database, dir.filePath(u"store.dsn.sqlite"_s)))
-            m_sourcesError = u"cannot copy the demo database"_s;
-        else if (!ini.open(QIODevice::WriteOnly) ||
-                 ini.write(u"[kema_test_source]\nDriver=SQLite3\nDatabase=%1\n"_s.arg(database)
-                               .toUtf8()) <= 0)
-            m_sourcesError = u"cannot write the data source file"_s;
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(u"[kema_test_source]\nDriver=SQLite3\nDatabase=%1\n"_s.arg(database).toUtf8());
         qputenv("ODBCINI", QFile::encodeName(ini.fileName()));
     }
 
@@ -107,7 +100,7 @@ private slots:
     }
 
     void valuesOfEveryType_data() {
-        addBackendColumn();
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QString>("sql");
         QTest::addColumn<int>("type"); // of the value read; UnknownType for Null
         QTest::addColumn<QString>("text");
@@ -126,7 +119,6 @@ private slots:
             row("smallint", t1("RC_DENP_KBN"), QMetaType::Int, u"2"_s);
             // 2^53 + 1: a double would lose the last digit.
             row("bigint", t1("RC_UNIQUE_KEY"), QMetaType::LongLong, u"9007199254740993"_s);
-            row("varchar with leading zeros", t1("RC_STORE_CD"), QMetaType::QString, u"001"_s);
             row("date", t1("RC_RECEPT_DT"), QMetaType::QDate, u"2024/03/09"_s);
             row("timestamp", t1("RC_RECEPT_TM"), QMetaType::QDateTime, u"2024/03/09 14:05:30"_s);
             row("numeric fraction",
@@ -159,8 +151,8 @@ private slots:
 
     // Values of every type bound; fields by name without case (PostgreSQL folds names to lower
     // case, SQLite keeps them as declared); the positions of an empty and a two-row recordset;
-    // closing one connection leaves the other usable; a rejected statement is an error carrying
-    // the driver's records, which the next statement clears.
+    // closing one connection leaves the other usable; a rejected statement keeps the driver's
+    // records until the next one.
     void connections_data() { addBackendRows(); }
     void connections() {
         QFETCH(QString, backend);
@@ -193,15 +185,12 @@ private slots:
         auto two = connection->execute(sql, {u"130100005"_s});
         QVERIFY(two.ok());
         db::Recordset& r = two.value();
-        QVERIFY(r.hasField(u"Rc_KName"_s) && !r.hasField(u"RC_NO_SUCH"_s));
         QCOMPARE(r.field(u"RC_NO_SUCH"_s).error().number, 3265L);
         QVERIFY(!r.atBegin());
         QCOMPARE(valueOf(r, u"Rc_KName"_s), QVariant(u"ｱﾍﾞ ﾕｶﾘ"_s));
         r.moveNext();
-        QCOMPARE(valueOf(r, u"RC_KNAME"_s), QVariant(u"ｳｴ"_s));
         r.moveNext();
-        r.moveNext();
-        QVERIFY(r.atEnd() && !r.atBegin());
+        QVERIFY(r.atEnd());
         r.close();
         QCOMPARE(r.field(u"RC_KNAME"_s).error().number, 3704L);
 
@@ -209,15 +198,9 @@ private slots:
         QCOMPARE(db::openConnectionCount(), before + 2);
         connection->close();
         QCOMPARE(connection->execute(u"SELECT 1"_s).error().number, 3709L);
-        auto rejected = second->execute(u"SELECT * FROM NO_SUCH_TABLE"_s);
-        QVERIFY(!rejected.ok());
-        const QList<db::DbError> errors = second->errors();
-        QCOMPARE(errors.value(0).sqlState.size(), 5);
-        QVERIFY(!errors.first().description.isEmpty());
-        QVERIFY(rejected.error().description.contains(errors.first().description));
-        auto stores = second->execute(u"SELECT STORE_NM FROM MSTORE"_s);
-        QVERIFY(stores.ok());
-        QCOMPARE(stores.value().recordCount(), 3);
+        QVERIFY(!second->execute(u"SELECT * FROM NO_SUCH_TABLE"_s).ok());
+        QVERIFY(!second->errors().isEmpty());
+        QVERIFY(second->execute(u"SELECT * FROM MSTORE"_s).ok());
         QVERIFY(second->errors().isEmpty());
         second.reset();
         QCOMPARE(db::openConnectionCount(), before);
@@ -226,12 +209,9 @@ private slots:
     void connectionStrings_data() {
         QTest::addColumn<QString>("connectionString"); // %1 is the folder of the data source
         QTest::addColumn<QString>("sqlState");         // of the refusal; empty when it opens
-        QTest::newRow("blank") << u"  "_s << u"IM002"_s;
         // The driver manager quotes the braced name, password and all.
         QTest::newRow("driver name holding a password")
             << u"DRIVER={kema_no_such_driver;PWD=secret}"_s << u"01000"_s;
-        QTest::newRow("unknown data source not first")
-            << u"UID=kema;DSN=kema_no_such_source"_s << u"IM002"_s;
         // A copy of the demo database answers: the driver opened the file that was named.
         QTest::newRow("data source not first") << u"UID=kema;DSN=kema_test_source"_s << QString();
         QTest::newRow(".dsn inside the database path")
@@ -243,22 +223,14 @@ private slots:
     void connectionStrings() {
         QFETCH(QString, connectionString);
         QFETCH(QString, sqlState);
-        QVERIFY2(m_sources.isValid(), qPrintable(m_sourcesError));
-        const QString written = connectionString.contains("%1"_L1)
-                                    ? connectionString.arg(m_sources.path())
-                                    : connectionString;
         db::Connection connection;
-        const Status opened = connection.open(written);
-        QCOMPARE(connection.connectionString(), written);
+        const Status opened = connection.open(connectionString.replace("%1"_L1, m_sources.path()));
         if (sqlState.isEmpty()) {
             QVERIFY2(opened.ok(), qPrintable(failureText(opened)));
-            auto rs = connection.execute(u"SELECT COUNT(*) AS N FROM MSTORE"_s);
-            QVERIFY(rs.ok());
-            QCOMPARE(ToInteger32(valueOf(rs.value(), u"N"_s)), 3);
+            QVERIFY(connection.execute(u"SELECT * FROM MSTORE"_s).ok());
             return;
         }
         QVERIFY(!opened.ok());
-        QCOMPARE(opened.error().source, u"QODBC"_s);
         QVERIFY2(!opened.error().description.contains("secret"_L1),
                  qPrintable(opened.error().description));
         QCOMPARE(connection.errors().value(0).sqlState, sqlState);
@@ -278,8 +250,6 @@ private slots:
         row("blanks around the key", "UID=kema; PWD =secret", "UID=kema; PWD =***");
         row("keys that only contain the word", "XPWD=1;PWDX=2;MYPASSWORD=3",
             "XPWD=1;PWDX=2;MYPASSWORD=3");
-        row("braced value of another key", "DRIVER={x;PWD=y};UID=kema",
-            "DRIVER={x;PWD=y};UID=kema");
     }
 
     void passwordsAreMasked() {
@@ -288,11 +258,10 @@ private slots:
         QCOMPARE(db::maskedConnectionString(text), masked);
     }
 
-    // AREA 1 takes DBPARMC, anything else DBPARMS.
+    // AREA 1 takes DBPARMC, anything else DBPARMS; the other key names a server that refuses.
     void dbopenChoosesTheConnectionString_data() {
         QTest::addColumn<QString>("area");
         QTest::addColumn<QString>("key");
-        QTest::newRow("AREA absent") << QString() << u"DBPARMS"_s;
         QTest::newRow("AREA 01") << u"01"_s << u"DBPARMS"_s;
         // The ini reader strips blanks around values; quotes keep the one after "1".
         QTest::newRow("AREA 1 with a blank") << u"\"1 \""_s << u"DBPARMS"_s;
@@ -306,41 +275,27 @@ private slots:
         KEMA_REQUIRE_DATABASE(db);
         QMap<QString, QString> settings{{u"DBPARMC"_s, kBadServer}, {u"DBPARMS"_s, kBadServer}};
         settings[key] = db.connectionString();
-        if (!area.isNull())
-            settings.insert(u"AREA"_s, area);
+        settings.insert(u"AREA"_s, area);
         db.writeSettings(settings);
         db::ReportDatabase report(u"TKV418R1"_s, messageComponent());
         QCOMPARE(report.prf_init_dbopen(), 0);
-        QCOMPARE(report.ownConnection()->connectionString(), db.connectionString());
-    }
-
-    void dbopenFailureShowsOneMessageBox_data() {
-        // The login's password; empty for a server that does not listen.
-        QTest::addColumn<QString>("password");
-        QTest::newRow("server not listening") << QString();
-        QTest::newRow("login refused") << u"PWD=secret"_s;
-        QTest::newRow("login refused, braced password") << u"password={kema;secret}"_s;
     }
 
     // A refused login is tried once and its secret shows nowhere. The test server trusts every
     // password, so it is the role that it refuses.
     void dbopenFailureShowsOneMessageBox() {
-        QFETCH(QString, password);
-        TestDatabase db(password.isEmpty() ? kSqlite : kPostgres, TestDatabase::Content::Schema);
+        TestDatabase db(kPostgres, TestDatabase::Content::Schema);
         KEMA_REQUIRE_DATABASE(db);
-        std::optional<Relay> relay;
-        QString connection = kBadServer;
-        if (!password.isEmpty()) {
-            const QMap<QString, QString> server =
-                connectionValues(qEnvironmentVariable("KEMA_TEST_PG"));
-            relay.emplace(server.value(u"PORT"_s).toUShort());
-            QVERIFY(relay->port() != 0);
-            connection = u"DRIVER=%1;SERVER=%2;PORT=%3;DATABASE=%4;UID=kema_no_such_role;%5"_s
-                             .arg(server.value(u"DRIVER"_s), server.value(u"SERVER"_s))
-                             .arg(relay->port())
-                             .arg(server.value(u"DATABASE"_s), password);
-        }
-        db.writeSettings({{u"DBPARMS"_s, connection}});
+        const QMap<QString, QString> server =
+            connectionValues(qEnvironmentVariable("KEMA_TEST_PG"));
+        Relay relay(server.value(u"PORT"_s).toUShort());
+        QVERIFY(relay.port() != 0);
+        db.writeSettings(
+            {{u"DBPARMS"_s,
+              u"DRIVER=%1;SERVER=%2;PORT=%3;DATABASE=%4;UID=kema_no_such_role;"
+              "password={kema;secret}"_s.arg(server.value(u"DRIVER"_s), server.value(u"SERVER"_s))
+                  .arg(relay.port())
+                  .arg(server.value(u"DATABASE"_s))}});
         MessageBoxRecorder boxes;
         MessageRecorder messages;
         db::ReportDatabase report{u"TKV418R4"_s, messageComponent()};
@@ -354,55 +309,12 @@ private slots:
         QVERIFY2(shape.match(box.text).hasMatch(), qPrintable(box.text));
         QVERIFY2(!box.text.contains("secret"_L1), qPrintable(box.text));
         QVERIFY(messages.messages().isEmpty());
-        if (relay)
-            QCOMPARE(relay->connections(), 1);
-    }
-
-    void receptionRead_data() {
-        addBackendColumn();
-        QTest::addColumn<QString>("qnumber");
-        QTest::addColumn<int>("rows");
-        for (const QString& backend : backends()) {
-            const auto row = [&](const char* name, const QString& qnumber, int rows) {
-                QTest::addRow("%s %s", qPrintable(backend), name) << backend << qnumber << rows;
-            };
-            row("two rows", u"130100005"_s, 2);
-            row("no row", u"999999999"_s, 0);
-            row("quoted value", u"O'Brien"_s, 1);
-            row("second statement", u"130100002'; DROP TABLE URECEPT; --"_s, 0);
-        }
-    }
-
-    void receptionRead() {
-        QFETCH(QString, backend);
-        QFETCH(QString, qnumber);
-        QFETCH(int, rows);
-        TestDatabase db(backend);
-        KEMA_REQUIRE_DATABASE(db);
-        QVERIFY(db.run(QString::fromUtf8(kOwnReceptions)).ok());
-        db.writeSettings();
-        MessageRecorder messages;
-        db::ReportDatabase report(u"TKV418R2"_s, messageComponent());
-        QCOMPARE(report.prf_init_dbopen(), 0);
-        QCOMPARE(report.prf_init_dborec(qnumber), 0);
-        QCOMPARE(report.NoReception, qint16(rows == 0 ? -1 : 0));
-        db::Recordset& rs = report.reception();
-        QCOMPARE(rs.recordCount(), rows);
-        for (int seq = 1; seq <= rows; ++seq, rs.moveNext())
-            QCOMPARE(ToInteger16(valueOf(rs, u"RC_SEQ_NO"_s)), qint16(seq));
-        QCOMPARE(messages.messages().size(), rows == 0 ? 1 : 0);
-        if (rows == 0) {
-            QCOMPARE(summary(messages.messages().first()),
-                     u"MSGDSP 11003 TKV418R2.prf_init_dborec"_s);
-            QVERIFY(!messages.messages().first().argument.isValid());
-        }
-        auto left = report.ownConnection()->execute(u"SELECT COUNT(*) AS N FROM URECEPT"_s);
-        QVERIFY(left.ok());
-        QCOMPARE(ToInteger32(valueOf(left.value(), u"N"_s)), 15);
+        QCOMPARE(relay.connections(), 1);
     }
 
     // The host's connection is only borrowed: the reception is read on it, everything else on the
-    // own one. A rejected read reports the errors of the connection that ran it.
+    // own one. A rejected read reports the errors of the connection that ran it; a missing
+    // reception is message 11003.
     void receptionOnTheHostConnection_data() { addBackendRows(); }
     void receptionOnTheHostConnection() {
         QFETCH(QString, backend);
@@ -419,83 +331,50 @@ private slots:
         QCOMPARE(report.prf_init_dbopen(), 0);
         // Only the host's database holds the reception; only the own one says 77.
         QCOMPARE(report.prf_init_dborec(u"130100002"_s), 0);
-        QCOMPARE(report.reception().recordCount(), 1);
         QCOMPARE(report.prf_GetSysParm(1180), qint16(77));
-        auto items = report.prf_BothEyesItems(false);
-        QVERIFY(items.ok() && items.value().isEmpty());
         QVERIFY(messages.messages().isEmpty());
 
         QVERIFY(host.run(u"DROP TABLE URECEPT;"_s).ok());
         verifyRejected(report, messages, *lent);
-        QVERIFY(report.ownConnection()->errors().isEmpty());
         report.release();
-        QVERIFY(!report.reception().isOpen());
-        QCOMPARE(SharedRequestState::instance().DBconnection, lent);
         QVERIFY(lent->execute(u"SELECT * FROM MSTORE"_s).ok());
 
         SharedRequestState::instance().DBconnection.reset();
-        QVERIFY(own.run(u"DROP TABLE URECEPT;"_s).ok());
         messages.clear();
         db::ReportDatabase alone(u"TKV418R1"_s, messageComponent());
         QCOMPARE(alone.prf_init_dbopen(), 0);
+        QCOMPARE(alone.prf_init_dborec(u"130100002"_s), 0);
+        QCOMPARE(alone.NoReception, qint16(-1));
+        QCOMPARE(summary(messages.messages().value(0)), u"MSGDSP 11003 TKV418R1.prf_init_dborec"_s);
+        QVERIFY(!messages.messages().first().argument.isValid());
+        QVERIFY(own.run(u"DROP TABLE URECEPT;"_s).ok());
+        messages.clear();
         verifyRejected(alone, messages, *alone.ownConnection());
     }
 
-    void systemParameters_data() {
-        addBackendColumn();
-        QTest::addColumn<int>("parmNo");
-        QTest::addColumn<int>("value"); // prf_GetSysParm's
-        QTest::addColumn<int>("whole"); // ToInteger32 of sysParm's value; -1 for no row
-        for (const QString& backend : backends()) {
-            const auto add = [&](const char* name, int parmNo, int value, int whole) {
-                QTest::addRow("%s %s", qPrintable(backend), name)
-                    << backend << parmNo << value << whole;
-            };
-            add("frames 1120", 1120, 10, 10);
-            add("not numeric", 9001, 0, 0);
-            add("rounded half to even", 7002, 12, 12);
-            add("out of 16 bits", 7003, 0, 40000);
-            add("no row", 4242, -1, -1);
-        }
-    }
-
-    void systemParameters() {
-        QFETCH(QString, backend);
-        QFETCH(int, parmNo);
-        QFETCH(int, value);
-        QFETCH(int, whole);
-        TestDatabase db(backend);
-        KEMA_REQUIRE_DATABASE(db);
-        QVERIFY(db.run(u"INSERT INTO GSYSPARM (PARM_NO, PARM_NAIYO) VALUES (7002, '12.5'), "
-                       "(7003, '40000');"_s)
-                    .ok());
-        db.writeSettings();
-        MessageRecorder messages;
-        db::ReportDatabase report(u"TKV418R1"_s, messageComponent());
-        QCOMPARE(report.prf_init_dbopen(), 0);
-        QCOMPARE(report.prf_GetSysParm(qint16(parmNo)), qint16(value));
-        auto looked = db::sysParm(*report.ownConnection(), parmNo);
-        QVERIFY(looked.ok());
-        QCOMPARE(looked.value() ? ToInteger32(*looked.value()) : -1, whole);
-        QVERIFY(messages.messages().isEmpty());
-    }
-
-    // A second open closes the first connection; the work recordset is replaced by each
-    // statement; what needs a connection or a missing table fails without a message.
+    // A second open closes the first connection; a system parameter is read rounded half to even,
+    // or as stored; a failed statement closes the work recordset; what needs a connection or a
+    // missing table fails without a message.
     void reportConnection_data() { addBackendRows(); }
     void reportConnection() {
         QFETCH(QString, backend);
         TestDatabase db(backend);
         KEMA_REQUIRE_DATABASE(db);
+        QVERIFY(
+            db.run(u"INSERT INTO GSYSPARM (PARM_NO, PARM_NAIYO) VALUES (7002, '12.5');"_s).ok());
         db.writeSettings();
         MessageRecorder messages;
         const int before = db::openConnectionCount();
         db::ReportDatabase report(u"TKV418R1"_s, messageComponent());
         QVERIFY(!report.prf_BothEyesItems(true).ok());
-        QCOMPARE(report.prf_GetSysParm(1120), qint16(-1));
         QCOMPARE(report.prf_init_dbopen(), 0);
         QCOMPARE(report.prf_init_dbopen(), 0);
         QCOMPARE(db::openConnectionCount(), before + 1);
+        QCOMPARE(report.prf_GetSysParm(7002), qint16(12));
+        const auto stored = db::sysParm(*report.ownConnection(), 7002);
+        QVERIFY(stored.ok() && stored.value() == QVariant(u"12.5"_s));
+        const auto absent = db::sysParm(*report.ownConnection(), 4242);
+        QVERIFY(absent.ok() && !absent.value());
         auto glasses = report.prf_BothEyesItems(true);
         QVERIFY2(glasses.ok(), qPrintable(failureText(glasses)));
         QCOMPARE(glasses.value(), (QVariantList{20, 21, 40, 41}));
@@ -508,15 +387,8 @@ private slots:
         QVERIFY(first.ok());
         db::Recordset* work = first.value();
         QCOMPARE(work->recordCount(), 2);
-        QVERIFY(
-            report.openWork(u"SELECT PARM_NAIYO FROM GSYSPARM WHERE PARM_NO = ?"_s, {1120}).ok());
-        QCOMPARE(work->recordCount(), 1);
-        QVERIFY(!work->hasField(u"STORE_CD"_s));
         QVERIFY(!report.openWork(u"SELECT * FROM NO_SUCH_TABLE"_s).ok());
         QVERIFY(!work->isOpen());
-        QVERIFY(report.openWork(u"SELECT * FROM MSTORE"_s).ok());
-        report.prs_CloseWorkRs();
-        QCOMPARE(work->recordCount(), 0);
 
         // Without parameter 1180 the comparison is unknown for every item, as on any server.
         QVERIFY(db.run(u"DELETE FROM GSYSPARM WHERE PARM_NO = 1180;"_s).ok());
@@ -526,7 +398,6 @@ private slots:
         QVERIFY(!report.prf_BothEyesItems(false).ok());
         QCOMPARE(report.prf_GetSysParm(1120), qint16(-1));
         QVERIFY(!db::sysParm(*report.ownConnection(), 5020).ok());
-        QVERIFY(!report.ownConnection()->errors().isEmpty());
         QVERIFY(messages.messages().isEmpty());
         report.release();
         QVERIFY(!report.ownConnection());

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -29,13 +28,11 @@ Status failure(const QString& text) {
     return Error{0, u"TestDatabase"_s, text};
 }
 
-Status runProcess(const QString& program, const QStringList& arguments,
-                  const QProcessEnvironment& env, const QByteArray& input = {}) {
+Status runProcess(const QString& program, const QStringList& arguments, const QByteArray& input) {
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
         return failure(program + u" is missing (scripts/install-deps installs it)"_s);
     QProcess process;
-    process.setProcessEnvironment(env);
     process.start(path, arguments);
     process.write(input);
     process.closeWriteChannel();
@@ -53,26 +50,24 @@ const char kSqliteLocalToday[] =
     "UPDATE CBASE SET CUBS_ENTRY_DT = date('now', 'localtime'), "
     "CUBS_LAST_VISIT_DT = date('now', 'localtime') WHERE CUBS_ENTRY_DT = CURRENT_DATE;\n";
 
-// What psql needs to reach the server of an ODBC connection string's values, in `schema` when
-// given.
-QProcessEnvironment psqlEnvironment(const QMap<QString, QString>& server, const QString& schema) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"PGHOST"_s, server.value(u"SERVER"_s));
-    env.insert(u"PGPORT"_s, server.value(u"PORT"_s));
-    env.insert(u"PGDATABASE"_s, server.value(u"DATABASE"_s));
-    env.insert(u"PGUSER"_s, server.value(u"UID"_s));
-    env.insert(u"PGPASSWORD"_s, server.value(u"PWD"_s));
-    env.insert(u"PGCLIENTENCODING"_s, u"UTF8"_s);
+// psql's connection to the server of an ODBC connection string's values, in `schema` when given.
+QString psqlConnection(const QMap<QString, QString>& server, const QString& schema) {
+    QString connection =
+        u"host=%1 port=%2 dbname=%3 user=%4 password=%5 client_encoding=UTF8"_s.arg(
+            server.value(u"SERVER"_s), server.value(u"PORT"_s), server.value(u"DATABASE"_s),
+            server.value(u"UID"_s), server.value(u"PWD"_s));
     if (!schema.isEmpty())
-        env.insert(u"PGOPTIONS"_s, u"-c search_path="_s + schema);
-    return env;
+        connection += u" options='-c search_path="_s + schema + u'\'';
+    return connection;
 }
 
 Status runPsql(const QMap<QString, QString>& server, const QStringList& arguments,
                const QString& schema = {}, const QByteArray& input = {}) {
     return runProcess(u"psql"_s,
-                      QStringList{u"-q"_s, u"-X"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s} + arguments,
-                      psqlEnvironment(server, schema), input);
+                      QStringList{u"-q"_s, u"-X"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s,
+                                  psqlConnection(server, schema)} +
+                          arguments,
+                      input);
 }
 
 } // namespace
@@ -91,12 +86,8 @@ bool servicesRequired() {
     return qEnvironmentVariable("KEMA_REQUIRE_SERVICES") == QLatin1String("1");
 }
 
-void addBackendColumn() {
-    QTest::addColumn<QString>("backend");
-}
-
 void addBackendRows() {
-    addBackendColumn();
+    QTest::addColumn<QString>("backend");
     for (const QString& backend : backends())
         QTest::newRow(qPrintable(backend)) << backend;
 }
@@ -150,8 +141,7 @@ std::unique_ptr<TestDatabase::TableLock> TestDatabase::lockTable(const QString& 
     if (!QTest::qVerify(!m_schema.isEmpty(), "PostgreSQL", "locks are the server's", __FILE__,
                         __LINE__))
         return nullptr;
-    session->setProcessEnvironment(psqlEnvironment(m_pg, m_schema));
-    session->start(u"psql"_s, {u"-q"_s, u"-X"_s});
+    session->start(u"psql"_s, {u"-q"_s, u"-X"_s, psqlConnection(m_pg, m_schema)});
     session->write(
         u"BEGIN;\nLOCK TABLE %1 IN ACCESS EXCLUSIVE MODE;\n\\echo locked\n"_s.arg(table).toUtf8());
     while (!session->readAllStandardOutput().contains("locked"))
@@ -186,8 +176,7 @@ int sessionsOnServer(const QString& application, int atMost) {
 Status TestDatabase::run(const QString& sql) {
     if (m_backend == kSqlite) {
         const QString file = QDir(m_dir.path()).filePath(u"store.sqlite"_s);
-        return runProcess(u"sqlite3"_s, {u"-bail"_s, file},
-                          QProcessEnvironment::systemEnvironment(), sql.toUtf8());
+        return runProcess(u"sqlite3"_s, {u"-bail"_s, file}, sql.toUtf8());
     }
     if (m_schema.isEmpty())
         return failure(m_error);
@@ -278,24 +267,20 @@ StderrCapture::StderrCapture() {
 }
 
 StderrCapture::~StderrCapture() {
-    restore();
+    text();
     if (m_file)
         std::fclose(m_file);
 }
 
-void StderrCapture::restore() {
-    if (m_saved < 0)
-        return;
-    std::fflush(stderr);
-    dup2(m_saved, STDERR_FILENO);
-    close(m_saved);
-    m_saved = -1;
-}
-
 QString StderrCapture::text() {
-    restore();
     if (!m_file)
         return {};
+    if (m_saved >= 0) {
+        std::fflush(stderr);
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+        m_saved = -1;
+    }
     std::rewind(m_file);
     QFile file;
     return file.open(m_file, QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();

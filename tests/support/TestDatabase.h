@@ -1,13 +1,9 @@
 #pragma once
 
-// A fresh store database per test, on SQLite (a temporary file, "DRIVER=SQLite3;Database=…") or
-// in a new schema of the PostgreSQL server of KEMA_TEST_PG (an ODBC connection string, reached
-// through "ConnSettings=SET search_path TO <schema>"). SQL is loaded with the sqlite3 and psql
-// programs, so a test's rows never depend on the code under test. Without KEMA_TEST_PG the
-// postgres rows skip, or fail when KEMA_REQUIRE_SERVICES=1.
-//
-// The recorders replace the message component and the platform message box for their lifetime;
-// StderrCapture collects what the default ones write when no one can answer a box.
+// A fresh store database per test, in a temporary SQLite file or in a new schema of the
+// PostgreSQL server of KEMA_TEST_PG, loaded with the sqlite3 and psql programs so that a test's
+// rows never depend on the code under test. Without KEMA_TEST_PG the postgres rows skip, or fail
+// when KEMA_REQUIRE_SERVICES=1.
 
 #include "services/Error.h"
 #include "services/components/Components.h"
@@ -38,8 +34,7 @@ inline QString failureText(const Status& status) {
 template <class T> QString failureText(const Result<T>& result) {
     return failureText(result.status());
 }
-// The column "backend" of a data function, and with it the rows "sqlite" and "postgres".
-void addBackendColumn();
+// The column "backend" of a data function and the rows "sqlite" and "postgres".
 void addBackendRows();
 inline QStringList backends() {
     return {kSqlite, kPostgres};
@@ -156,7 +151,6 @@ public:
     QString text(); // ends the capture
 
 private:
-    void restore();
     int m_saved = -1;
     std::FILE* m_file = nullptr;
 };
