@@ -7,7 +7,7 @@
 #include "services/host/SharedRequestState.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <memory>
 
@@ -65,12 +65,8 @@ void ensureApplication() {
     static char name[] = "tkv418";
     static char* argv[] = {name, nullptr};
     // Lives until the process ends: destroying it while a host still runs could take windows
-    // and fonts away from under a later request. Without the desktop module the slips still
-    // print to files.
-    if (const kema::Result<kema::report::Desktop*> desktop = kema::report::desktop())
-        desktop.value()->createApplication(argc, argv);
-    else
-        new QGuiApplication(argc, argv);
+    // and fonts away from under a later request.
+    kema::report::createApplication(argc, argv, true);
 }
 
 } // namespace

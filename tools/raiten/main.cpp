@@ -11,8 +11,8 @@
 #include "request/Dispatch.h"
 #include "request/TKV418C1.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -80,31 +80,27 @@ QString usage() {
     return text;
 }
 
-// Only a slip for the printer or the preview needs Qt's widgets and printing: a run that writes
-// files starts without loading them.
-std::unique_ptr<QCoreApplication> createApplication(int& argc, char** argv, bool desktop) {
-    if (desktop)
-        if (const kema::Result<kema::report::Desktop*> loaded = kema::report::desktop())
-            return std::unique_ptr<QCoreApplication>(loaded.value()->createApplication(argc, argv));
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     kema::request::selectPlatformWithoutDisplay();
-    QStringList arguments;
+    // Only a slip for the printer or the preview needs Qt's widgets and printing: a run that
+    // writes files starts without loading them. Qt's own options are still in argv here, so an
+    // early parse that fails leaves the decision to the desktop.
+    QStringList raw;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const bool doctor = arguments.value(0) == u"doctor";
-    const auto parsed = raiten::parse(doctor ? QStringList() : arguments);
-    const auto* given = std::get_if<Options>(&parsed);
-    const auto application = createApplication(
-        argc, argv, !doctor && given && !given->help && !given->pdf && !given->png);
+        raw << QString::fromLocal8Bit(argv[i]);
+    const auto early = raiten::parse(raw);
+    const auto* files = std::get_if<Options>(&early);
+    const bool desktop =
+        raw.value(0) != u"doctor" && !(files && (files->help || files->pdf || files->png));
+    const std::unique_ptr<QCoreApplication> application(
+        kema::report::createApplication(argc, argv, desktop));
     kema::component::registerProduct();
-    if (doctor)
+    if (QCoreApplication::arguments().value(1) == u"doctor")
         return kema::doctor::run(QCoreApplication::arguments().mid(2));
 
+    const auto parsed = raiten::parse(QCoreApplication::arguments().mid(1));
     if (const auto* error = std::get_if<UsageError>(&parsed)) {
         write(stderr, QStringLiteral("raiten: ") + error->text +
                           QStringLiteral("\nTry 'raiten --help'.\n"));

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <dlfcn.h>
 
@@ -59,6 +60,13 @@ Result<Desktop*> desktop() {
 
 void useDesktop(Desktop* linked) {
     g_linked = linked;
+}
+
+QCoreApplication* createApplication(int& argc, char** argv, bool withDesktop) {
+    if (withDesktop)
+        if (const Result<Desktop*> loaded = desktop())
+            return loaded.value()->createApplication(argc, argv);
+    return new QGuiApplication(argc, argv);
 }
 
 } // namespace kema::report

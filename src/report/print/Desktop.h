@@ -109,5 +109,8 @@ public:
 Result<Desktop*> desktop();
 // A program that links the desktop itself hands it over instead (before any use).
 void useDesktop(Desktop* linked);
+// The application object of a host: the desktop's QApplication when the host may print or
+// preview and the module loads, else a QGuiApplication, which file output needs alone.
+QCoreApplication* createApplication(int& argc, char** argv, bool withDesktop);
 
 } // namespace kema::report
