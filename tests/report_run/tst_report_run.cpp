@@ -179,21 +179,22 @@ private slots:
         QTest::addColumn<QList<QStringList>>("pages");
         const QStringList host{u"1@100,100"_s, u"お客様@100,500"_s};
         const QStringList second{u"2@100,100"_s, u"お客様@100,500"_s};
+        // The card's label is unchanged from band to band but moves with each.
+        const QStringList band1{u"card 1@250,6070"_s, u"様@250,6400"_s};
+        const QStringList band2{u"card 2@250,10105"_s, u"様@250,10435"_s};
         QTest::newRow("inside every band")
             << -1 << QString() << 0
             << QStringList{"ReportStart"} + cycle(1) + kCardRun + cycle(2) + kCardRun +
                    QStringList{"FetchData3", "ReportEnd"}
-            << QList<QStringList>{host + QStringList{"card 1@250,6070"},
-                                  second + QStringList{"card 1@250,6070"}};
+            << QList<QStringList>{host + band1, second + band1};
         QTest::newRow("hosted bands stack")
             << 2 << QString() << 0 << QStringList()
-            << QList<QStringList>{host + QStringList{"card 1@250,6070", "card 2@250,10105"},
-                                  second + QStringList{"card 1@250,6070", "card 2@250,10105"}};
+            << QList<QStringList>{host + band1 + band2, second + band1 + band2};
         QTest::newRow("cleared during the run")
             << -1 << QString() << 2
             << QStringList{"ReportStart"} + cycle(1) + kCardRun + cycle(2) +
                    QStringList{"FetchData3", "ReportEnd"}
-            << QList<QStringList>{host + QStringList{"card 1@250,6070"}, second};
+            << QList<QStringList>{host + band1, second};
         QTest::newRow("hosted failure fails the host after both ends")
             << -1 << u"ReportStart"_s << 0
             << QStringList{"ReportStart"} + cycle(1) +
