@@ -37,7 +37,7 @@ struct SlipRun {
     qint16 printRtng = 0;
     QHash<QString, QString> texts;
     QHash<QString, bool> visible; // text fields, labels and frames
-    QHash<QString, QRectF> boxes; // designed boxes on the sheet, in points
+    QHash<QString, QRectF> boxes; // designed, in points; the hosted card's as "card:Field"
     QHash<QString, int> aligns;   // report::Align
     QString barcode;
     bool barcodeVisible = false;
@@ -83,9 +83,12 @@ public:
 
     SlipRun run(const QString& className, const QVariantMap& request,
                 Output output = Output::Fields);
+    // What the expectations need: the page's image for ink and barcodes, its text layer for
+    // texts on the page, else the fields.
+    static Output outputFor(const QStringList& expected);
 
     // A scenario table: each row runs `className` on each back end on the scenario's rows with
-    // the host's values and checks `expected` (see verify).
+    // the host's values, checks `expected` (see verify) and that no connection stays open.
     static void addScenarioColumns();
     static void addScenario(const char* name, const QString& className, const QString& rows,
                             const QVariantMap& request, const QVariantMap& host,
@@ -93,12 +96,11 @@ public:
     void runScenario();
 
     // Checks "Field=text", "+Field" (shown), "-Field" (hidden), "pages=n", "flag=n", "rtng=n",
-    // "barcode=text" and "message=code" (shown at least once).
+    // "barcode=text" and "message=code" (shown at least once); on a PDF "page:Field=text" and
+    // "card:Field=text" (every page shows it in the designed box, aligned; "page:Field" the
+    // field's own text, not empty); on a PNG "ink:Control=n" or "ink:Control>n" (dark pixels in
+    // the box on the first page) and "read=p1,p2" (the barcodes read back from each page).
     void verify(const SlipRun& run, const QStringList& expected) const;
-    // The field's text is in the PDF's text layer in its designed box, aligned.
-    void verifyPlaced(const SlipRun& run, const QString& field) const;
-    // The barcodes of a PNG run's pages read back as `expected`, one text per page.
-    void verifyBarcodes(const SlipRun& png, const QStringList& expected) const;
 
 private:
     struct Private;
