@@ -1,5 +1,5 @@
-// The command-line host with the product's glasses slip, on the demo store database: what the
-// rendered files show.
+// The command-line host with the product's slips, on the demo store database as
+// scripts/make-demo-db builds it: what the rendered files show.
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -61,10 +61,14 @@ private slots:
         QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
     }
 
-    void blankFormToPdf() {
-        const QString pdf = m_dir.filePath("blank.pdf");
+    // The demo's contact-lens customer by customer key: the codes whose leading zeros matter
+    // and the amounts come out of the store as the staff read them.
+    void customerToPdf() {
+        const QString pdf = m_dir.filePath("customer.pdf");
         QString err;
-        QCOMPARE(raiten({"--pdf", pdf}, &err), 0);
+        const QString customer = u"--kidoukbnl=1 --syorikbnl=2 --denpkbnl=2 --useruqkeyl=1002 "
+                                 "--qnumberl=130100003 --pdf="_s;
+        QCOMPARE(raiten((customer + pdf).split(u' '), &err), 0);
         const QString info = output("pdfinfo", {pdf});
         QVERIFY2(info.contains(QRegularExpression(u"Pages:\\s+1\\n"_s)), qPrintable(info));
         // A4 landscape: 842 × 595 pt.
@@ -73,7 +77,8 @@ private slots:
         QCOMPARE(QPoint(qRound(size.captured(1).toDouble()), qRound(size.captured(2).toDouble())),
                  QPoint(842, 595));
         const QString text = output("pdftotext", {pdf, "-"});
-        QVERIFY2(text.contains(u"あおば眼鏡 本店"), qPrintable(text + err));
+        for (const char* shown : {"あおば眼鏡 本店", "田中 美幸", "〒 060-0001", "\\54,321"})
+            QVERIFY2(text.contains(QString::fromUtf8(shown)), qPrintable(text + err));
     }
 
     void blankFormToPng() {

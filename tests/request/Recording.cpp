@@ -36,7 +36,6 @@ void RecordingReport::unregisterAll() {
 void RecordingReport::assign(const char* name, const QVariant& value) {
     launchLog().assigned.append(QString::fromLatin1(name));
     launchLog().values.insert(QString::fromLatin1(name), value);
-    m_values.insert(QString::fromLatin1(name), value);
 }
 
 void RecordingReport::Report_ReportStart() {

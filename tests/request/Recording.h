@@ -26,7 +26,7 @@ LaunchLog& launchLog();
 
 #define KEMA_RECORDED(Type, Name)                                                                  \
     Type Name() const {                                                                            \
-        return m_values.value(#Name).value<Type>();                                                \
+        return launchLog().values.value(#Name).value<Type>();                                      \
     }                                                                                              \
     void set##Name(Type v) {                                                                       \
         assign(#Name, QVariant::fromValue(v));                                                     \
@@ -76,7 +76,6 @@ protected:
 
 private:
     void assign(const char* name, const QVariant& value);
-    QVariantMap m_values;
 };
 
 #undef KEMA_RECORDED

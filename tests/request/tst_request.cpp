@@ -124,18 +124,15 @@ private slots:
         QFETCH(QString, code);
         TKV418C1 object;
         prepare(object, request);
-        const qint32 result = object.RaitenDenpyoPRINT();
+        QCOMPARE(object.RaitenDenpyoPRINT(), code.isEmpty() ? 0 : -1);
         const QList<RecordedMessage>& shown = m_messages->messages();
+        QCOMPARE(shown.size(), code.isEmpty() ? 0 : 1);
+        QCOMPARE(QFile::exists(m_pdf), code.isEmpty());
         if (code.isEmpty()) {
-            QCOMPARE(result, 0);
-            QCOMPARE(shown.size(), 0);
             const char* slip = request.value("DenpKbnL").toInt() == 2 ? "TKV418R2" : "TKV418R1";
             QCOMPARE(launchLog().created, QStringList{slip});
-            QVERIFY(QFile::exists(m_pdf));
             return;
         }
-        QCOMPARE(result, -1);
-        QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().code + u' ' + shown.first().title,
                  code + u" TKV418C1_prf_propchk"_s);
         QCOMPARE(shown.first().argument, QVariant::fromValue<qint32>(0));
@@ -175,96 +172,47 @@ private slots:
         QCOMPARE(launchLog().created, created);
     }
 
-    void requestCopiedInOrder() {
-        TKV418C1 object;
-        const QVariantMap request = validRequest(u"SyoriKbnL=2;UserUQKeyL=98765.5;UserSKeyL=70000;"
-                                                 "OutNumberL=3;OutKbnL=2;StoreCodeL=013;"
-                                                 "OutDate=2024/05/01"_s);
-        prepare(object, request);
-        QCOMPARE(object.RaitenDenpyoPRINT(), 0);
-        const QStringList order = {"KidouKbnL",  "SyoriKbnL",  "BarcodeKbnL", "QNumberL",
-                                   "DenpKbnL",   "StoreCodeL", "UserUQKeyL",  "UserSKeyL",
-                                   "OutNumberL", "OutKbnL",    "PrintKbnL",   "OutDate"};
-        QCOMPARE(launchLog().assigned, order);
-        for (const QString& name : order) {
-            const QVariant copied = launchLog().values.value(name);
-            QCOMPARE(copied.metaType(), object.property(qPrintable(name)).metaType());
-            QCOMPARE(copied.toString(), request.value(name).toString());
-        }
-        QCOMPARE(launchLog().caption, u"来店伝票"_s);
-        QCOMPARE(launchLog().copies, 3);
-    }
-
     // -1 when the engine fails or the run leaves PrintErrorFlag at -1; the target follows
-    // PrintKbnL unless the host asked for a file.
-    void launcherResult_data() {
-        QTest::addColumn<bool>("failInStart");
-        QTest::addColumn<int>("flag");
-        QTest::addColumn<int>("printKbn"); // -1: the test's PDF
-        QTest::addColumn<int>("target");
-        QTest::addColumn<int>("result");
-        const int pdf = int(report::Target::Pdf);
-        QTest::newRow("run ok, flag 0") << false << 0 << -1 << pdf << 0;
-        QTest::newRow("run ok, flag -1") << false << -1 << -1 << pdf << -1;
-        QTest::newRow("engine failure, print")
-            << true << 0 << 0 << int(report::Target::Printer) << -1;
-        QTest::newRow("engine failure, preview")
-            << true << 0 << 1 << int(report::Target::Preview) << -1;
-    }
-    void launcherResult() {
-        QFETCH(bool, failInStart);
-        QFETCH(int, flag);
-        QFETCH(int, printKbn);
-        QFETCH(int, target);
-        QFETCH(int, result);
-        qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
-        const auto offscreen = qScopeGuard([] { qunsetenv("KEMA_OFFSCREEN_PREVIEW"); });
-        launchLog().failInStart = failInStart;
-        launchLog().printErrorFlag = qint16(flag);
-        launchLog().printOut = 1;
-        TKV418C1 object;
-        if (printKbn < 0)
-            prepare(object, validRequest());
-        else
-            QVERIFY(applyThroughClass(object, validRequest(u"PrintKbnL=%1"_s.arg(printKbn))));
-        StderrCapture capture;
-        QCOMPARE(object.RaitenDenpyoPRINT(), result);
-        QCOMPARE(int(launchLog().target), target);
-        const QString errors = capture.text();
-        QCOMPARE(errors.contains(u"the test report failed on purpose"), failInStart);
-        if (failInStart) {
-            QVERIFY(errors.contains(u"[TKV418C1.prf_print]"));
-            QCOMPARE(SharedRequestState::instance().PrintErrorFlag, qint16(-1));
-        }
-        QVERIFY(m_messages->messages().isEmpty());
-        // The printed flag of the report reaches the host.
-        const auto read = request::invoke(object, u"print_out", request::MemberKind::PropertyGet);
-        QVERIFY(read);
-        QCOMPARE(read.value(), QVariant::fromValue<qint16>(1));
-    }
-
-    // A launcher failure has no catalogue code; the operator sees it in the platform message
-    // box titled as the launcher, and the log keeps it on standard error.
-    void launchFailuresAreShown_data() {
-        QTest::addColumn<QString>("setup");
+    // PrintKbnL unless the host asked for a file. A launcher failure has no catalogue code; the
+    // operator sees it in the platform message box titled as the launcher, and the log keeps it
+    // on standard error.
+    void launch_data() {
+        QTest::addColumn<QString>("setup"); // with "printer": no file target
         QTest::addColumn<QString>("changes");
-        QTest::addColumn<QString>("reason");
-        const auto row = [](const char* name, const char* setup, const char* changes,
+        QTest::addColumn<int>("target");     // of the report's run; -1: it never started
+        QTest::addColumn<QString>("reason"); // in the one box; empty: no box
+        const auto row = [](const char* name, const char* setup, const char* changes, int target,
                             const char* reason) {
             QTest::newRow(name) << QString::fromLatin1(setup) << QString::fromLatin1(changes)
-                                << QString::fromLatin1(reason);
+                                << target << QString::fromLatin1(reason);
         };
-        row("class not registered", "unregister", "DenpKbnL=2", "\"TKV418R2\"");
-        row("report without the request properties", "bare", "", "KidouKbnL");
-        row("copies below 1", "printer", "OutNumberL=-1", "copy count -1");
-        row("missing font", "bad face", "", "Kema No Such Face");
-        row("preview without a display", "printer", "PrintKbnL=1", "needs a display");
+        using enum report::Target;
+        const char* failed = "the test report failed on purpose";
+        row("run ok", "",
+            "SyoriKbnL=2;UserUQKeyL=98765.5;UserSKeyL=70000;OutNumberL=3;OutKbnL=2;"
+            "StoreCodeL=013;OutDate=2024/05/01",
+            int(Pdf), "");
+        row("run leaves the flag at -1", "flag", "", int(Pdf), "");
+        row("engine failure, print", "failing printer", "", int(Printer), failed);
+        row("engine failure, preview", "failing printer offscreen", "PrintKbnL=1", int(Preview),
+            failed);
+        row("class not registered", "unregister", "DenpKbnL=2", -1, "\"TKV418R2\"");
+        row("report without the request properties", "bare", "", -1, "KidouKbnL");
+        row("copies below 1", "printer", "OutNumberL=-1", -1, "copy count -1");
+        row("missing font", "bad face", "", -1, "Kema No Such Face");
+        row("preview without a display", "printer", "PrintKbnL=1", -1, "needs a display");
     }
-    void launchFailuresAreShown() {
+    void launch() {
         QFETCH(QString, setup);
         QFETCH(QString, changes);
+        QFETCH(int, target);
         QFETCH(QString, reason);
-        const auto restore = qScopeGuard([] { RecordingReport::registerAll(); });
+        const auto restore = qScopeGuard([] {
+            RecordingReport::registerAll();
+            qunsetenv("KEMA_OFFSCREEN_PREVIEW");
+        });
+        if (setup.contains(u"offscreen"))
+            qputenv("KEMA_OFFSCREEN_PREVIEW", "1");
         if (setup == u"unregister")
             report::ReportFactory::instance().unregisterReport("TKV418R2");
         if (setup == u"bare")
@@ -272,24 +220,53 @@ private slots:
                 "TKV418R1", [] { return std::make_unique<BareReport>(); });
         if (setup == u"bad face")
             launchLog().layout = u"RequestBadFace"_s;
+        launchLog().failInStart = setup.contains(u"failing");
+        launchLog().printErrorFlag = setup == u"flag" ? -1 : 0;
+        launchLog().printOut = 1;
         MessageBoxRecorder boxes;
         TKV418C1 object;
-        if (setup == u"printer")
-            QVERIFY(applyThroughClass(object, validRequest(changes)));
+        const QVariantMap values = validRequest(changes);
+        if (setup.contains(u"printer"))
+            QVERIFY(applyThroughClass(object, values));
         else
-            prepare(object, validRequest(changes));
+            prepare(object, values);
         StderrCapture capture;
-        const qint32 result = object.RaitenDenpyoPRINT();
+        QCOMPARE(object.RaitenDenpyoPRINT(), setup.isEmpty() ? 0 : -1);
         const QString errors = capture.text();
-        QCOMPARE(result, -1);
+        QVERIFY(m_messages->messages().isEmpty());
+        if (target >= 0) {
+            QCOMPARE(int(launchLog().target), target);
+            // The request in the order of the interface, typed as the report's properties.
+            const QStringList order = {"KidouKbnL",  "SyoriKbnL",  "BarcodeKbnL", "QNumberL",
+                                       "DenpKbnL",   "StoreCodeL", "UserUQKeyL",  "UserSKeyL",
+                                       "OutNumberL", "OutKbnL",    "PrintKbnL",   "OutDate"};
+            QCOMPARE(launchLog().assigned, order);
+            for (const QString& name : order) {
+                const QVariant copied = launchLog().values.value(name);
+                QCOMPARE(copied.metaType(), object.property(qPrintable(name)).metaType());
+                QCOMPARE(copied.toString(), values.value(name).toString());
+            }
+            QCOMPARE(launchLog().caption, u"来店伝票"_s);
+            QCOMPARE(launchLog().copies, values.value("OutNumberL").toInt());
+            // The printed flag of the report reaches the host.
+            const auto read =
+                request::invoke(object, u"print_out", request::MemberKind::PropertyGet);
+            QVERIFY(read);
+            QCOMPARE(read.value(), QVariant::fromValue<qint16>(1));
+        }
+        if (reason.isEmpty()) {
+            QVERIFY(boxes.boxes().isEmpty());
+            return;
+        }
         QCOMPARE(boxes.boxes().size(), 1);
         QCOMPARE(boxes.boxes().first().title, u"TKV418C1.prf_print"_s);
         QVERIFY2(boxes.boxes().first().text.contains(reason),
                  qPrintable(boxes.boxes().first().text));
         QVERIFY2(errors.contains(reason) && errors.contains(u"[TKV418C1.prf_print]"),
                  qPrintable(errors));
+        if (target >= 0)
+            QCOMPARE(SharedRequestState::instance().PrintErrorFlag, qint16(-1));
         QVERIFY(!QFile::exists(m_pdf));
-        QVERIFY(m_messages->messages().isEmpty());
     }
 
     // Qt aborts a process that paints without a GUI application object; the host keeps running

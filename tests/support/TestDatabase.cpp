@@ -156,7 +156,7 @@ QString withApplicationName(const QString& connection, const QString& applicatio
     return connection + u"%3BSET application_name TO '"_s + application + u'\'';
 }
 
-int sessionsOnServer(const QString& application, int atMost) {
+int sessionsOnServer(const QString& application) {
     const auto count = [&] {
         db::Connection connection;
         if (!connection.open(qEnvironmentVariable("KEMA_TEST_PG")).ok())
@@ -168,7 +168,7 @@ int sessionsOnServer(const QString& application, int atMost) {
         return n.ok() ? n.value().toInt() : -1;
     };
     int n = count();
-    for (int i = 0; i < 40 && n > atMost; ++i, n = count())
+    for (int i = 0; i < 40 && n > 0; ++i, n = count())
         QThread::msleep(50);
     return n;
 }

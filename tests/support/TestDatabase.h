@@ -14,7 +14,6 @@
 #include <QTest>
 
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -42,11 +41,9 @@ inline QStringList backends() {
 
 // A PostgreSQL connection string whose sessions carry `application` as application_name.
 QString withApplicationName(const QString& connection, const QString& application);
-// The sessions of `application` on the test server once at most `atMost` are left, or after two
-// seconds (the server counts a disconnection a moment later); kNow asks once. -1 when it cannot
-// be asked.
-inline constexpr int kNow = std::numeric_limits<int>::max();
-int sessionsOnServer(const QString& application, int atMost = 0);
+// The sessions of `application` on the test server once none is left, or after two seconds (the
+// server counts a disconnection a moment later); -1 when it cannot be asked.
+int sessionsOnServer(const QString& application);
 
 class TestDatabase {
 public:
