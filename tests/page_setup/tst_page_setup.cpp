@@ -194,17 +194,6 @@ private slots:
             QCOMPARE(sheet.pageSize().id(), QPageSize::A4);
     }
 
-    void noPrinterMeasuresNothing() {
-        TestReport report;
-        Printer& printer = *reportPrinter(report).value();
-        if (!printer.availableQueues().isEmpty()) {
-            if (qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER"))
-                QFAIL("this run should see no printer");
-            QSKIP("printers are installed; tst_page_setup_no_printer runs this without any");
-        }
-        QVERIFY(!MeasurePrinterMargins(QueueDevice(printer)).has_value());
-    }
-
     // The alignment sheet through the variant's page setup: its boxes where the variant prints
     // its fields, shifted by the margins in effect. A file has no printer offset and selects no
     // queue: the left in effect is LEFT, else 0.

@@ -191,11 +191,13 @@ private slots:
         QCOMPARE(cupsJobMark(), mark + 1);
     }
 
+    // Without any printer nothing is measured, and a print fails saying so.
     void noPrinterFails() {
         if (!qEnvironmentVariableIsSet("KEMA_TEST_NO_PRINTER"))
             QSKIP("tst_report_print_no_printer runs this without any printer");
         QVERIFY(QPrinterInfo::availablePrinterNames().isEmpty());
         TestReport report;
+        QVERIFY(!MeasurePrinterMargins(QueueDevice(*reportPrinter(report).value())).has_value());
         report.setTarget(Target::Printer);
         report.onStart = [&] { QVERIFY(StandardPageSetup(report).ok()); };
         const kema::Status status = execute(report);
