@@ -24,7 +24,10 @@ struct LaunchLog {
 
 LaunchLog& launchLog();
 
+// moc expands the macro, so each recorded request property is declared once.
 #define KEMA_RECORDED(Type, Name)                                                                  \
+    Q_PROPERTY(Type Name READ Name WRITE set##Name)                                                \
+public:                                                                                            \
     Type Name() const {                                                                            \
         return launchLog().values.value(#Name).value<Type>();                                      \
     }                                                                                              \
@@ -36,26 +39,6 @@ LaunchLog& launchLog();
 // records how the launcher fills and runs it.
 class RecordingReport : public report::Report {
     Q_OBJECT
-    Q_PROPERTY(qint16 KidouKbnL READ KidouKbnL WRITE setKidouKbnL)
-    Q_PROPERTY(qint16 SyoriKbnL READ SyoriKbnL WRITE setSyoriKbnL)
-    Q_PROPERTY(qint16 BarcodeKbnL READ BarcodeKbnL WRITE setBarcodeKbnL)
-    Q_PROPERTY(QString QNumberL READ QNumberL WRITE setQNumberL)
-    Q_PROPERTY(qint16 DenpKbnL READ DenpKbnL WRITE setDenpKbnL)
-    Q_PROPERTY(QString StoreCodeL READ StoreCodeL WRITE setStoreCodeL)
-    Q_PROPERTY(double UserUQKeyL READ UserUQKeyL WRITE setUserUQKeyL)
-    Q_PROPERTY(qint32 UserSKeyL READ UserSKeyL WRITE setUserSKeyL)
-    Q_PROPERTY(qint16 OutNumberL READ OutNumberL WRITE setOutNumberL)
-    Q_PROPERTY(qint16 OutKbnL READ OutKbnL WRITE setOutKbnL)
-    Q_PROPERTY(qint16 PrintKbnL READ PrintKbnL WRITE setPrintKbnL)
-    Q_PROPERTY(QString OutDate READ OutDate WRITE setOutDate)
-    Q_PROPERTY(qint16 PrintErrorFlag READ PrintErrorFlag)
-    Q_PROPERTY(qint16 PRINT_OUT READ PRINT_OUT)
-
-public:
-    RecordingReport();
-    static void registerAll();
-    static void unregisterAll();
-
     KEMA_RECORDED(qint16, KidouKbnL)
     KEMA_RECORDED(qint16, SyoriKbnL)
     KEMA_RECORDED(qint16, BarcodeKbnL)
@@ -68,6 +51,13 @@ public:
     KEMA_RECORDED(qint16, OutKbnL)
     KEMA_RECORDED(qint16, PrintKbnL)
     KEMA_RECORDED(QString, OutDate)
+    Q_PROPERTY(qint16 PrintErrorFlag READ PrintErrorFlag)
+    Q_PROPERTY(qint16 PRINT_OUT READ PRINT_OUT)
+
+public:
+    RecordingReport();
+    static void registerAll();
+    static void unregisterAll();
     qint16 PrintErrorFlag() const { return launchLog().printErrorFlag; }
     qint16 PRINT_OUT() const { return launchLog().printOut; }
 
