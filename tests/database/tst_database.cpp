@@ -10,7 +10,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -81,11 +80,9 @@ private slots:
     void initTestCase() {
         TestDatabase db(kSqlite);
         QVERIFY2(db.isValid(), qPrintable(db.error()));
-        const QDir dir(m_sources.path());
-        const QString database = dir.filePath(u"store.sqlite"_s);
+        const QString database = m_sources.filePath(u"store.dsn.sqlite"_s);
         QVERIFY(QFile::copy(db.connectionString().section(u'=', 2), database));
-        QVERIFY(QFile::copy(database, dir.filePath(u"store.dsn.sqlite"_s)));
-        QFile ini(dir.filePath(u"odbc.ini"_s));
+        QFile ini(m_sources.filePath(u"odbc.ini"_s));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(u"[kema_test_source]\nDriver=SQLite3\nDatabase=%1\n"_s.arg(database).toUtf8());
         qputenv("ODBCINI", QFile::encodeName(ini.fileName()));
@@ -286,16 +283,13 @@ private slots:
     void dbopenFailureShowsOneMessageBox() {
         TestDatabase db(kPostgres, TestDatabase::Content::Schema);
         KEMA_REQUIRE_DATABASE(db);
-        const QMap<QString, QString> server =
-            connectionValues(qEnvironmentVariable("KEMA_TEST_PG"));
-        Relay relay(server.value(u"PORT"_s).toUShort());
+        Relay relay(
+            connectionValues(qEnvironmentVariable("KEMA_TEST_PG")).value(u"PORT"_s).toUShort());
         QVERIFY(relay.port() != 0);
         db.writeSettings(
-            {{u"DBPARMS"_s,
-              u"DRIVER=%1;SERVER=%2;PORT=%3;DATABASE=%4;UID=kema_no_such_role;"
-              "password={kema;secret}"_s.arg(server.value(u"DRIVER"_s), server.value(u"SERVER"_s))
-                  .arg(relay.port())
-                  .arg(server.value(u"DATABASE"_s))}});
+            {{u"DBPARMS"_s, serverConnection({{u"PORT"_s, QString::number(relay.port())},
+                                              {u"UID"_s, u"kema_no_such_role"_s},
+                                              {u"PASSWORD"_s, u"{kema;secret}"_s}})}});
         MessageBoxRecorder boxes;
         MessageRecorder messages;
         db::ReportDatabase report{u"TKV418R4"_s, messageComponent()};

@@ -82,6 +82,15 @@ QMap<QString, QString> connectionValues(const QString& connection) {
     return values;
 }
 
+QString serverConnection(const QMap<QString, QString>& changes) {
+    QMap<QString, QString> values = connectionValues(qEnvironmentVariable("KEMA_TEST_PG"));
+    values.insert(changes);
+    QStringList parts;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        parts << it.key() + u'=' + it.value();
+    return parts.join(u';');
+}
+
 bool servicesRequired() {
     return qEnvironmentVariable("KEMA_REQUIRE_SERVICES") == QLatin1String("1");
 }
@@ -183,7 +192,7 @@ Status TestDatabase::run(const QString& sql) {
     return runPsql(m_pg, {}, m_schema, sql.toUtf8());
 }
 
-QString TestDatabase::writeSettings(const QMap<QString, QString>& values) {
+void TestDatabase::writeSettings(const QMap<QString, QString>& values) {
     QMap<QString, QString> keys{{u"DBPARMS"_s, m_connection}};
     keys.insert(values);
     QString text = u"[NWLS\\Common]\n"_s;
@@ -199,7 +208,6 @@ QString TestDatabase::writeSettings(const QMap<QString, QString>& values) {
             m_previousSettings = qgetenv("KEMA_SETTINGS");
     }
     qputenv("KEMA_SETTINGS", QFile::encodeName(path));
-    return path;
 }
 
 namespace {

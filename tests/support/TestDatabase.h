@@ -25,6 +25,9 @@ inline const QString kPostgres = QStringLiteral("postgres");
 // Values of an ODBC connection string, keys upper-cased.
 QMap<QString, QString> connectionValues(const QString& connection);
 
+// The test PostgreSQL server's connection string (KEMA_TEST_PG) with `changes` to its values.
+QString serverConnection(const QMap<QString, QString>& changes);
+
 bool servicesRequired();
 // The error's text for a test message; empty on success (QVERIFY2 evaluates it either way).
 inline QString failureText(const Status& status) {
@@ -72,7 +75,7 @@ public:
     std::unique_ptr<TableLock> lockTable(const QString& table);
     // Writes [NWLS\Common] with DBPARMS=connectionString() and `values` (which may replace it)
     // and points KEMA_SETTINGS at the file until destruction.
-    QString writeSettings(const QMap<QString, QString>& values = {});
+    void writeSettings(const QMap<QString, QString>& values = {});
 
 private:
     QString m_backend;
